@@ -1,0 +1,37 @@
+// Layout of a D88 disk image: offsets, sizes and the little-endian field
+// readers. Everything that knows where a field lies in the file reads it here.
+#pragma once
+
+#include <cstdint>
+
+namespace d88 {
+
+// Disk header.
+inline constexpr int32_t kHeaderSize = 0x2B0;
+inline constexpr int32_t kNameLength = 16;
+inline constexpr int32_t kMediaTypeOffset = 0x1B;
+inline constexpr int32_t kDiskSizeOffset = 0x1C;
+inline constexpr int32_t kTrackTableOffset = 0x20;
+inline constexpr int32_t kTrackCount = 164;
+inline constexpr int32_t kMaxDisks = 64;
+
+inline constexpr int32_t kMedia2DD = 0x10;
+inline constexpr int32_t kMedia2HD = 0x20;
+
+// Sector record header; the sector's data bytes follow it directly.
+inline constexpr int32_t kSectorHeaderSize = 16;
+inline constexpr int32_t kSectorCountOffset = 0x04;
+inline constexpr int32_t kStatusOffset = 0x08;
+inline constexpr int32_t kDataSizeOffset = 0x0E;
+
+// Byte by byte, so the host's byte order never matters.
+inline uint16_t readLe16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline uint32_t readLe32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace d88

@@ -1,0 +1,77 @@
+// Read access to the disks of a D88 image file.
+//
+// The reader never prints: every failure is a result of false or a byte count
+// of 0, and the caller decides what to say about it. All integers that come
+// from the file are treated as untrusted.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "d88_format.h"
+
+namespace d88 {
+
+class D88Image {
+ public:
+  D88Image() = default;
+  ~D88Image();
+  D88Image(const D88Image&) = delete;
+  D88Image& operator=(const D88Image&) = delete;
+
+  // Opens the image for reading and indexes its disks; true also when it
+  // holds no complete disk. A null path closes, like close().
+  bool open(const char* path);
+  bool close();
+
+  // Loads the header and track table of one indexed disk. On failure (with a
+  // file open) the selection is cleared and mediaType() is -1.
+  bool selectDisk(int32_t index);
+
+  int32_t diskCount() const { return diskCount_; }
+  int32_t mediaType() const { return mediaType_; }
+  // NUL-terminated, at most 16 bytes, taken as stored.
+  const char* diskName() const { return diskName_.data(); }
+
+  // R of the first and last sector of a track, for readSectors' step from
+  // one track to the next.
+  void setSectorRange(int32_t first, int32_t last);
+
+  // Copies the data of sector (c, h, r, n) of the given track index, at most
+  // maxLength bytes. Returns the number of bytes that arrived, 0 on failure.
+  int32_t readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                     uint8_t* dest, int32_t maxLength);
+
+  // Reads `total` bytes from consecutive sectors of size code n, starting at
+  // (c, h, r, n) and crossing to the next track index after lastSector.
+  // Returns the bytes of the steps that succeeded in full.
+  int32_t readSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                      uint8_t* dest, int32_t total);
+
+  // Stores C, H, R, N of the track's records, 4 bytes each, as far as whole
+  // entries fit in `capacity` bytes. Returns the bytes written.
+  int32_t listSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
+
+ private:
+  void indexDisks();
+  bool seekTo(int64_t position);
+  bool seekTrack(int32_t track);
+  bool skip(int32_t bytes);
+  bool readFully(uint8_t* dest, int32_t length);
+
+  std::FILE* file_ = nullptr;
+  int32_t diskCount_ = 0;
+  int32_t firstSector_ = 1;
+  int32_t lastSector_ = 16;
+  std::array<int32_t, kMaxDisks> diskOffsets_{};
+  // Sizes and track offsets are unsigned in the file; keeping them unsigned
+  // makes a huge entry absent instead of a negative offset.
+  uint32_t diskSize_ = 0;
+  int32_t diskBase_ = 0;
+  std::array<uint32_t, kTrackCount> trackOffsets_{};
+  int32_t mediaType_ = -1;
+  std::array<char, kNameLength + 1> diskName_{};
+};
+
+}  // namespace d88

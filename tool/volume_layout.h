@@ -1,0 +1,47 @@
+// The file system that each side of the target disks carries: 77 logical
+// tracks of five 1024-byte sectors, a directory on logical track 1, and a
+// boot track of 128-byte sectors at the very start of the disk.
+#pragma once
+
+#include <cstdint>
+
+namespace d88 {
+
+inline constexpr int32_t kSides = 2;
+inline constexpr int32_t kLogicalTracks = 77;
+inline constexpr int32_t kSectorsPerTrack = 5;
+inline constexpr int32_t kSectorSizeCode = 3;
+inline constexpr int32_t kSectorBytes = 1024;
+inline constexpr int32_t kTrackBytes = kSectorsPerTrack * kSectorBytes;
+inline constexpr int32_t kVolumeBytes = kLogicalTracks * kTrackBytes;
+
+inline constexpr int32_t kDirectoryTrack = 1;
+inline constexpr int32_t kEntryBytes = 16;
+inline constexpr int32_t kDirectoryEntries = kTrackBytes / kEntryBytes;
+inline constexpr int32_t kNameBytes = 6;
+inline constexpr uint8_t kEndMark = 0xFF;
+
+// Entry fields after the name; bytes 6 to 11 mean nothing to us.
+inline constexpr int32_t kStartTrackOffset = 12;
+inline constexpr int32_t kStartSectorOffset = 13;
+inline constexpr int32_t kEndTrackOffset = 14;
+inline constexpr int32_t kEndSectorOffset = 15;
+
+// The boot read: 28 sectors of 128 bytes from track 0, of which a block
+// starting at R 14 is kept when a volume holds kBootTriggerName.
+inline constexpr int32_t kBootLastSector = 26;
+inline constexpr int32_t kBootReadBytes = 3584;
+inline constexpr int32_t kIplOffset = 1664;
+inline constexpr int32_t kIplBytes = 385;
+inline constexpr char kBootTriggerName[] = "m.0000";
+inline constexpr char kIplFileName[] = "IPLMUS";
+
+// Logical track t of side s lies at physical cylinder t, head s; its sector
+// IDs count the logical tracks as if they alternated between the heads.
+inline int32_t trackIndexOf(int32_t side, int32_t logicalTrack) {
+  return 2 * logicalTrack + side;
+}
+inline int32_t cylinderIdOf(int32_t logicalTrack) { return logicalTrack / 2; }
+inline int32_t headIdOf(int32_t logicalTrack) { return logicalTrack % 2; }
+
+}  // namespace d88
