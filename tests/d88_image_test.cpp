@@ -1,0 +1,388 @@
+// The reader against images composed byte by byte.
+#include "d88_image.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "d88_builder.h"
+#include "test_support.h"
+
+namespace d88 {
+namespace {
+
+using build::Bytes;
+using build::Disk;
+using build::Sector;
+using testing::TempDir;
+
+Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, Bytes data) {
+  return Sector{c, h, r, n, std::move(data), {}, {}, 0};
+}
+
+Bytes filled(size_t length, uint8_t value) { return Bytes(length, value); }
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  void openBytes(const Bytes& bytes) {
+    const std::string path = (dir_.path() / "image.d88").string();
+    ASSERT_TRUE(build::writeBytes(path, bytes));
+    ASSERT_TRUE(image_.open(path.c_str()));
+  }
+  void openDisk(const Disk& disk) {
+    openBytes(build::buildDisk(disk));
+    ASSERT_TRUE(image_.selectDisk(0));
+  }
+
+  TempDir dir_;
+  D88Image image_;
+};
+
+// --- indexing and selection ------------------------------------------------
+
+TEST_F(ReaderTest, FileShorterThanAHeaderHoldsNoDisk) {
+  openBytes(Bytes(kHeaderSize - 1, 0x20));
+  EXPECT_EQ(image_.diskCount(), 0);
+  EXPECT_FALSE(image_.selectDisk(0));
+  EXPECT_EQ(image_.mediaType(), -1);
+}
+
+TEST_F(ReaderTest, TruncatedLastHeaderIsNotIndexed) {
+  Bytes bytes = build::buildImage({Disk{}, Disk{}});
+  const Bytes third = build::buildDisk(Disk{});
+  bytes.insert(bytes.end(), third.begin(), third.begin() + kHeaderSize - 1);
+  openBytes(bytes);
+  EXPECT_EQ(image_.diskCount(), 2);
+}
+
+TEST_F(ReaderTest, DiskSizeZeroFillsTheIndexWithOneOffset) {
+  Disk disk;
+  disk.diskSizeOverride = 0;
+  disk.mediaType = 0x10;
+  openBytes(build::buildDisk(disk));
+  EXPECT_EQ(image_.diskCount(), kMaxDisks);
+  EXPECT_TRUE(image_.selectDisk(kMaxDisks - 1));
+  EXPECT_EQ(image_.mediaType(), 0x10);
+}
+
+TEST_F(ReaderTest, IndexingStopsWhereTheNextOffsetLeavesTheSignedRange) {
+  for (uint32_t size : {0x80000000u, 0xFFFFFFFFu}) {
+    Disk disk;
+    disk.diskSizeOverride = size;
+    openBytes(build::buildImage({disk, Disk{}}));
+    EXPECT_EQ(image_.diskCount(), 1) << std::hex << size;
+  }
+}
+
+TEST_F(ReaderTest, MultiDiskImageSelectsEachDiskAtItsOwnOffset) {
+  Disk first;
+  first.mediaType = 0x20;
+  first.name = "FIRST";
+  first.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x11))};
+  Disk second;
+  second.mediaType = 0x10;
+  second.name = "SECOND";
+  second.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x22))};
+  openBytes(build::buildImage({first, second}));
+  ASSERT_EQ(image_.diskCount(), 2);
+
+  uint8_t data[128] = {};
+  ASSERT_TRUE(image_.selectDisk(1));
+  EXPECT_EQ(image_.mediaType(), 0x10);
+  EXPECT_STREQ(image_.diskName(), "SECOND");
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
+  EXPECT_EQ(data[0], 0x22);
+
+  ASSERT_TRUE(image_.selectDisk(0));
+  EXPECT_EQ(image_.mediaType(), 0x20);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
+  EXPECT_EQ(data[127], 0x11);
+}
+
+TEST_F(ReaderTest, FailedSelectionClearsTheSelection) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 1))};
+  openDisk(disk);
+  EXPECT_EQ(image_.mediaType(), 0x20);
+  for (int32_t index : {1, -1, kMaxDisks}) {
+    ASSERT_TRUE(image_.selectDisk(0));
+    EXPECT_FALSE(image_.selectDisk(index));
+    EXPECT_EQ(image_.mediaType(), -1);
+    EXPECT_STREQ(image_.diskName(), "");
+    uint8_t data[128];
+    EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
+  }
+}
+
+TEST_F(ReaderTest, NothingWorksWithoutAnOpenFile) {
+  uint8_t data[16];
+  EXPECT_FALSE(image_.selectDisk(0));
+  EXPECT_EQ(image_.mediaType(), -1);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 16), 0);
+  EXPECT_EQ(image_.listSectorIds(0, data, 16), 0);
+  EXPECT_FALSE(image_.open((dir_.path() / "missing.d88").string().c_str()));
+  EXPECT_FALSE(image_.selectDisk(0));
+}
+
+TEST_F(ReaderTest, CloseForgetsTheDisksAndTheMediaType) {
+  openDisk(Disk{});
+  EXPECT_TRUE(image_.close());
+  EXPECT_EQ(image_.diskCount(), 0);
+  EXPECT_EQ(image_.mediaType(), -1);
+  EXPECT_FALSE(image_.selectDisk(0));
+  EXPECT_TRUE(image_.open(nullptr));
+}
+
+TEST_F(ReaderTest, DiskNameIsTakenAsStoredUpToSixteenBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
+      {std::string("AB\0CD", 5), "AB"},
+      {"\x83\x5A\x81\x5B\x83\x75", "\x83\x5A\x81\x5B\x83\x75"},  // Shift_JIS
+  };
+  for (const auto& [stored, expected] : cases) {
+    Disk disk;
+    disk.name = stored;
+    openDisk(disk);
+    EXPECT_EQ(std::string(image_.diskName()), expected);
+  }
+}
+
+// --- finding one sector ------------------------------------------------------
+
+TEST_F(ReaderTest, SectorIsFoundByAllFourIdBytesInAnyOrder) {
+  Disk disk;
+  disk.tracks[5] = {sector(2, 1, 3, 1, filled(256, 0xA3)),
+                    sector(2, 1, 1, 1, filled(256, 0xA1)),
+                    sector(2, 1, 1, 0, filled(128, 0xB1)),
+                    sector(9, 9, 9, 1, filled(256, 0xC9))};
+  openDisk(disk);
+  uint8_t data[256] = {};
+  EXPECT_EQ(image_.readSector(5, 2, 1, 1, 1, data, 256), 256);
+  EXPECT_EQ(data[255], 0xA1);
+  EXPECT_EQ(image_.readSector(5, 2, 1, 1, 0, data, 256), 128);
+  EXPECT_EQ(data[0], 0xB1);
+  EXPECT_EQ(image_.readSector(5, 9, 9, 9, 1, data, 256), 256);
+  EXPECT_EQ(data[0], 0xC9);
+  // Same R, other C, H or N; and IDs that only match modulo 256.
+  EXPECT_EQ(image_.readSector(5, 2, 0, 1, 1, data, 256), 0);
+  EXPECT_EQ(image_.readSector(5, 3, 1, 1, 1, data, 256), 0);
+  EXPECT_EQ(image_.readSector(5, 2, 1, 1, 2, data, 256), 0);
+  EXPECT_EQ(image_.readSector(5, 2, 1, 1 + 256, 1, data, 256), 0);
+  EXPECT_EQ(image_.readSector(5, 2 - 256, 1, 1, 1, data, 256), 0);
+  EXPECT_EQ(image_.readSector(4, 2, 1, 1, 1, data, 256), 0);
+}
+
+TEST_F(ReaderTest, CopyLengthIsTheDataSizeBoundedByTheRequest) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 1, filled(100, 0x55)),   // short of 256
+                    sector(0, 0, 2, 0, filled(300, 0x66))};  // longer than 128
+  openDisk(disk);
+  Bytes data(400, 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 1, data.data(), 256), 100);
+  EXPECT_EQ(data[99], 0x55);
+  EXPECT_EQ(data[100], 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data.data(), 400), 300);
+  std::fill(data.begin(), data.end(), 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data.data(), 7), 7);
+  EXPECT_EQ(data[6], 0x66);
+  EXPECT_EQ(data[7], 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data.data(), 0), 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data.data(), -5), 0);
+}
+
+TEST_F(ReaderTest, WalkExaminesExactlyAsManyRecordsAsTheCountSays) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 1)), sector(0, 0, 2, 0, filled(128, 2)),
+                    sector(0, 0, 3, 0, filled(128, 3))};
+  for (Sector& s : disk.tracks[0]) s.sectorsInTrack = 2;  // the third is beyond
+  openDisk(disk);
+  uint8_t data[128];
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data, 128), 128);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 3, 0, data, 128), 0);
+}
+
+TEST_F(ReaderTest, CountOfZeroOffersNoSector) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 1))};
+  disk.tracks[0][0].sectorsInTrack = 0;
+  openDisk(disk);
+  uint8_t data[128];
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
+}
+
+TEST_F(ReaderTest, DisagreeingCountsStillEndTheWalkAtTheEndOfTheFile) {
+  Disk disk;
+  auto& track = disk.tracks[0];
+  for (int r = 1; r <= 200; ++r) {
+    track.push_back(sector(0, 0, static_cast<uint8_t>(r), 0, {}));
+    // Record i stops the walk only if its count is i + 1: none does.
+    track.back().sectorsInTrack = static_cast<uint16_t>(r == 1 ? 5 : 1);
+  }
+  openDisk(disk);
+  Bytes data(4 * 300, 0);
+  EXPECT_EQ(image_.readSector(0, 7, 7, 7, 7, data.data(), 4), 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 150, 0, data.data(), 4), 0);  // zero-length data
+  EXPECT_EQ(image_.listSectorIds(0, data.data(), 4 * 300), 4 * 200);
+  EXPECT_EQ(data[4 * 199 + 2], 200);
+}
+
+TEST_F(ReaderTest, TrackTableEntriesOutsideTheDiskAreAbsent) {
+  Disk disk;
+  disk.tracks[3] = {sector(1, 1, 1, 0, filled(128, 9))};
+  const Bytes bytes = build::buildDisk(disk);
+  const uint32_t offset = readLe32(bytes.data() + kTrackTableOffset + 4 * 3);
+  uint8_t data[128];
+
+  disk.diskSizeOverride = offset;  // an entry equal to the disk size counts
+  openDisk(disk);
+  EXPECT_EQ(image_.readSector(3, 1, 1, 1, 0, data, 128), 128);
+
+  disk.diskSizeOverride = offset - 1;
+  openDisk(disk);
+  EXPECT_EQ(image_.readSector(3, 1, 1, 1, 0, data, 128), 0);
+
+  for (uint32_t huge : {0x80000000u, 0xFFFFFFFFu}) {
+    disk.diskSizeOverride = 0xFFFFFFFFu;
+    disk.trackOffsetOverrides[3] = huge;
+    openDisk(disk);
+    EXPECT_EQ(image_.readSector(3, 1, 1, 1, 0, data, 128), 0);
+    EXPECT_EQ(image_.listSectorIds(3, data, 128), 0);
+  }
+  EXPECT_EQ(image_.readSector(-1, 1, 1, 1, 0, data, 128), 0);
+  EXPECT_EQ(image_.readSector(kTrackCount, 1, 1, 1, 0, data, 128), 0);
+  EXPECT_EQ(image_.readSector(4, 1, 1, 1, 0, data, 128), 0);  // entry 0
+}
+
+TEST_F(ReaderTest, FileCutShortEndsTheWalkWithWhatArrived) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 1, filled(256, 0x31)),
+                    sector(0, 0, 2, 1, filled(256, 0x32))};
+  const Bytes whole = build::buildDisk(disk);
+  uint8_t data[256];
+
+  // Cut inside the second sector's data: what arrived is what counts.
+  openBytes(Bytes(whole.begin(), whole.end() - 56));
+  ASSERT_TRUE(image_.selectDisk(0));
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 1, data, 256), 200);
+  EXPECT_EQ(data[199], 0x32);
+
+  // Cut inside the second sector's header.
+  openBytes(Bytes(whole.begin(), whole.end() - 256 - 8));
+  ASSERT_TRUE(image_.selectDisk(0));
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 1, data, 256), 256);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 1, data, 256), 0);
+  EXPECT_EQ(image_.listSectorIds(0, data, 256), 4);
+}
+
+// --- runs of sectors ---------------------------------------------------------
+
+class RunTest : public ReaderTest {
+ protected:
+  // Tracks 0..3 with 26 sectors of 128 bytes, IDs following physical position;
+  // byte 0 of each sector says where it came from.
+  void openBootLikeDisk() {
+    Disk disk;
+    for (int track = 0; track < 4; ++track) {
+      disk.tracks[track] = build::formatTrack(
+          static_cast<uint8_t>(track / 2), static_cast<uint8_t>(track % 2), 0, 1, 26,
+          [track](int r) { return filled(128, static_cast<uint8_t>(track * 32 + r)); });
+    }
+    openDisk(disk);
+  }
+};
+
+TEST_F(RunTest, RunCrossesTracksAfterTheLastSectorOfTheRange) {
+  openBootLikeDisk();
+  image_.setSectorRange(1, 26);
+  Bytes data(128 * 60, 0);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 0, data.data(), 128 * 60), 128 * 60);
+  EXPECT_EQ(data[0], 1);                 // track 0 R 1
+  EXPECT_EQ(data[128 * 25], 26);         // track 0 R 26
+  EXPECT_EQ(data[128 * 26], 32 + 1);     // track 1: C 0, H 1, R 1
+  EXPECT_EQ(data[128 * 52], 64 + 1);     // track 2: C 1, H 0, R 1
+  EXPECT_EQ(data[128 * 59], 64 + 8);
+}
+
+TEST_F(RunTest, SectorRangeDecidesWhereARunLeavesATrack) {
+  openBootLikeDisk();
+  image_.setSectorRange(3, 5);
+  Bytes data(128 * 4, 0);
+  EXPECT_EQ(image_.readSectors(1, 0, 1, 4, 0, data.data(), 128 * 4), 128 * 4);
+  EXPECT_EQ(data[0], 32 + 4);
+  EXPECT_EQ(data[128], 32 + 5);
+  EXPECT_EQ(data[256], 64 + 3);  // C 1, H 0, R = first of the range
+  EXPECT_EQ(data[384], 64 + 4);
+}
+
+TEST_F(RunTest, RunStopsAtTheFirstMissingOrShortSectorWithoutCountingIt) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 1)), sector(0, 0, 2, 0, filled(100, 2)),
+                    sector(0, 0, 3, 0, filled(128, 3))};
+  openDisk(disk);
+  image_.setSectorRange(1, 26);
+  Bytes data(384, 0);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 0, data.data(), 384), 128);
+  EXPECT_EQ(data[128], 2);  // the short step was copied but is not counted
+  EXPECT_EQ(data[256], 0);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 3, 0, data.data(), 384), 128);  // R 4 missing
+}
+
+TEST_F(RunTest, TotalsThatAreNotWholeSectorsEndWithAShortStep) {
+  openBootLikeDisk();
+  image_.setSectorRange(1, 26);
+  Bytes data(400, 0xEE);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 0, data.data(), 300), 300);
+  EXPECT_EQ(data[299], 3);
+  EXPECT_EQ(data[300], 0xEE);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 0, data.data(), 0), 0);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 0, data.data(), -1), 0);
+  EXPECT_EQ(data[0], 1);
+}
+
+TEST_F(RunTest, SizeCodesBeyondTheShiftRangeAreSafe) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 30, filled(1000, 7)), sector(0, 0, 1, 255, filled(10, 8))};
+  openDisk(disk);
+  Bytes data(1000, 0);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 30, data.data(), 1000), 1000);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 255, data.data(), 10), 10);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 256, data.data(), 10), 0);
+  EXPECT_EQ(image_.readSectors(0, 0, 0, 1, -1, data.data(), 10), 0);
+}
+
+// --- listing sector IDs --------------------------------------------------------
+
+TEST_F(ReaderTest, ListsIdsInRecordOrderAsFarAsWholeEntriesFit) {
+  Disk disk;
+  disk.tracks[7] = {sector(3, 1, 9, 2, filled(512, 0)), sector(3, 1, 2, 2, {}),
+                    sector(4, 0, 5, 1, filled(256, 0))};
+  openDisk(disk);
+  uint8_t ids[16];
+  std::fill(std::begin(ids), std::end(ids), 0xEE);
+  EXPECT_EQ(image_.listSectorIds(7, ids, 16), 12);
+  const uint8_t expected[] = {3, 1, 9, 2, 3, 1, 2, 2, 4, 0, 5, 1, 0xEE};
+  EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), ids));
+
+  std::fill(std::begin(ids), std::end(ids), 0xEE);
+  EXPECT_EQ(image_.listSectorIds(7, ids, 7), 4);
+  EXPECT_EQ(ids[4], 0xEE);
+  EXPECT_EQ(image_.listSectorIds(7, ids, 3), 0);
+  EXPECT_EQ(image_.listSectorIds(7, ids, -4), 0);
+  EXPECT_EQ(image_.listSectorIds(8, ids, 16), 0);
+}
+
+TEST_F(ReaderTest, CountOfZeroListsUntilTheBufferIsFull) {
+  Disk disk;
+  for (int r = 1; r <= 10; ++r) disk.tracks[0].push_back(sector(0, 0, static_cast<uint8_t>(r), 0, {}));
+  for (Sector& s : disk.tracks[0]) s.sectorsInTrack = 0;
+  openDisk(disk);
+  uint8_t ids[4 * 6];
+  EXPECT_EQ(image_.listSectorIds(0, ids, sizeof ids), 24);
+  EXPECT_EQ(ids[4 * 5 + 2], 6);
+  uint8_t many[4 * 20];
+  EXPECT_EQ(image_.listSectorIds(0, many, sizeof many), 40);  // the file ends
+}
+
+}  // namespace
+}  // namespace d88

@@ -1,0 +1,54 @@
+// Scratch folders, files and a runner for the real program.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "d88_builder.h"
+
+namespace d88::testing {
+
+using build::Bytes;
+
+// A fresh folder under the system's temporary directory, removed at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+Bytes readBytes(const std::filesystem::path& path);
+std::string asString(const Bytes& bytes);
+
+// Every regular file in a folder, by name, with its bytes.
+std::map<std::string, Bytes> filesIn(const std::filesystem::path& folder);
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+  std::map<std::string, Bytes> files;  // what the run left in its folder
+  std::vector<std::string> strays;     // anything it made beside that folder
+};
+
+struct RunOptions {
+  std::vector<std::string> extraArgs;       // after the image path
+  std::vector<std::string> existingDirs;    // made in the work folder first
+  bool stdoutToFull = false;                // stdout goes to /dev/full
+};
+
+// Writes `image` to a file and runs the program on it in an empty folder.
+RunResult runOnImage(const Bytes& image, const RunOptions& options = {});
+
+// Runs the program with exactly these arguments in an empty folder.
+RunResult runWithArgs(const std::vector<std::string>& args);
+
+}  // namespace d88::testing
