@@ -1,0 +1,91 @@
+#include "d88_builder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "d88_format.h"
+
+namespace d88::build {
+
+void putLe16(uint8_t* p, uint16_t value) {
+  p[0] = static_cast<uint8_t>(value);
+  p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void putLe32(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+namespace {
+
+void appendTrack(Bytes& out, const std::vector<Sector>& sectors) {
+  const auto records = static_cast<uint16_t>(sectors.size());
+  for (const Sector& sector : sectors) {
+    uint8_t header[kSectorHeaderSize] = {sector.c, sector.h, sector.r, sector.n};
+    putLe16(header + kSectorCountOffset, sector.sectorsInTrack.value_or(records));
+    header[kStatusOffset] = sector.status;
+    putLe16(header + kDataSizeOffset,
+            sector.dataSize.value_or(static_cast<uint16_t>(sector.data.size())));
+    out.insert(out.end(), header, header + kSectorHeaderSize);
+    out.insert(out.end(), sector.data.begin(), sector.data.end());
+  }
+}
+
+}  // namespace
+
+Sector* findSector(Disk& disk, int track, uint8_t r) {
+  auto& sectors = disk.tracks[track];
+  const auto found = std::find_if(sectors.begin(), sectors.end(),
+                                  [r](const Sector& sector) { return sector.r == r; });
+  return found == sectors.end() ? nullptr : &*found;
+}
+
+void removeSector(Disk& disk, int track, uint8_t r) {
+  std::erase_if(disk.tracks[track], [r](const Sector& sector) { return sector.r == r; });
+}
+
+Bytes buildDisk(const Disk& disk) {
+  Bytes out(kHeaderSize, 0);
+  std::copy_n(disk.name.begin(), std::min<size_t>(disk.name.size(), kNameLength),
+              out.begin());
+  out[kMediaTypeOffset] = disk.mediaType;
+  for (const auto& [index, sectors] : disk.tracks) {
+    putLe32(out.data() + kTrackTableOffset + 4 * index,
+            static_cast<uint32_t>(out.size()));
+    appendTrack(out, sectors);
+  }
+  for (const auto& [index, offset] : disk.trackOffsetOverrides) {
+    putLe32(out.data() + kTrackTableOffset + 4 * index, offset);
+  }
+  putLe32(out.data() + kDiskSizeOffset,
+          disk.diskSizeOverride.value_or(static_cast<uint32_t>(out.size())));
+  return out;
+}
+
+Bytes buildImage(const std::vector<Disk>& disks) {
+  Bytes out;
+  for (const Disk& disk : disks) {
+    const Bytes one = buildDisk(disk);
+    out.insert(out.end(), one.begin(), one.end());
+  }
+  return out;
+}
+
+Bytes patternBytes(size_t length, uint32_t seed) {
+  Bytes out(length);
+  uint32_t state = seed * 2654435761u + 1;
+  for (uint8_t& byte : out) {
+    state = state * 1664525u + 1013904223u;
+    byte = static_cast<uint8_t>(state >> 24);
+  }
+  return out;
+}
+
+bool writeBytes(const std::string& path, const Bytes& bytes) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && written;
+}
+
+}  // namespace d88::build
