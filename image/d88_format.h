@@ -24,6 +24,16 @@ inline constexpr int32_t kSectorCountOffset = 0x04;
 inline constexpr int32_t kStatusOffset = 0x08;
 inline constexpr int32_t kDataSizeOffset = 0x0E;
 
+// The status byte records how the dumping drive read the sector: 0x00 is a
+// normal read and 0x10 deleted data read normally; anything else (0xA0 ID CRC
+// error, 0xB0 data CRC error, 0xE0 no address mark, ...) is a failed read
+// whose bytes are stored as they came.
+inline constexpr int32_t kStatusNormal = 0x00;
+inline constexpr int32_t kStatusDeletedData = 0x10;
+inline bool isDamagedStatus(int32_t status) {
+  return status != kStatusNormal && status != kStatusDeletedData;
+}
+
 // Byte by byte, so the host's byte order never matters.
 inline uint16_t readLe16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));

@@ -88,6 +88,7 @@ void D88Image::setSectorRange(int32_t first, int32_t last) {
 
 int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r,
                              int32_t n, uint8_t* dest, int32_t maxLength) {
+  lastSectorStatus_ = -1;
   if (!seekTrack(track)) return 0;
   // Every record moves the walk at least one header on, so the end of the
   // file ends it even when the headers disagree on the count.
@@ -98,6 +99,7 @@ int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r,
     const int32_t dataSize = readLe16(header + kDataSizeOffset);
     if (count == 0) return 0;
     if (idMatches(header, c, h, r, n)) {
+      lastSectorStatus_ = header[kStatusOffset];
       const int32_t length = std::clamp(maxLength, 0, dataSize);
       return static_cast<int32_t>(
           std::fread(dest, 1, static_cast<size_t>(length), file_));
@@ -110,26 +112,33 @@ int32_t D88Image::readSectors(int32_t track, int32_t c, int32_t h, int32_t r,
                               int32_t n, uint8_t* dest, int32_t total) {
   if (n < 0 || n > 255) return 0;
   const int64_t nominal = nominalSectorLength(n);
+  SectorAddress at{track, c, h, r};
   int32_t done = 0;
   while (done < total) {
     const auto step = static_cast<int32_t>(std::min<int64_t>(nominal, total - done));
-    if (readSector(track, c, h, r, n, dest + done, step) < step) return done;
+    if (readSector(at.track, at.c, at.h, at.r, n, dest + done, step) < step) return done;
     done += step;
-    // A sector was found, so c, h and r are in 0..255 and cannot overflow.
-    if (r == lastSector_) {
-      ++track;
-      if (h == 0) {
-        h = 1;
-      } else {
-        h = 0;
-        ++c;
-      }
-      r = firstSector_;
-    } else {
-      ++r;
-    }
+    at = nextSector(at);
   }
   return done;
+}
+
+SectorAddress D88Image::nextSector(SectorAddress at) const {
+  // Only called after a sector was found, or with the caller's own address:
+  // saturate rather than overflow on the latter.
+  if (at.r != lastSector_) {
+    at.r = at.r < std::numeric_limits<int32_t>::max() ? at.r + 1 : at.r;
+    return at;
+  }
+  at.track = std::min(at.track, kTrackCount) + 1;
+  if (at.h == 0) {
+    at.h = 1;
+  } else {
+    at.h = 0;
+    at.c = at.c < std::numeric_limits<int32_t>::max() ? at.c + 1 : at.c;
+  }
+  at.r = firstSector_;
+  return at;
 }
 
 int32_t D88Image::listSectorIds(int32_t track, uint8_t* dest, int32_t capacity) {

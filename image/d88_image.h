@@ -13,6 +13,14 @@
 
 namespace d88 {
 
+// Where a sector is sought: the track index and the ID's C, H and R.
+struct SectorAddress {
+  int32_t track = 0;
+  int32_t c = 0;
+  int32_t h = 0;
+  int32_t r = 0;
+};
+
 class D88Image {
  public:
   D88Image() = default;
@@ -49,6 +57,14 @@ class D88Image {
   int32_t readSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
                       uint8_t* dest, int32_t total);
 
+  // The sector a run reads after `at`: R + 1, or after lastSector the first
+  // sector of the next track index, with H 0 -> 1, or H back to 0 and C + 1.
+  SectorAddress nextSector(SectorAddress at) const;
+
+  // Status byte of the sector that the last readSector call found, or -1 if
+  // it found none.
+  int32_t lastSectorStatus() const { return lastSectorStatus_; }
+
   // Stores C, H, R, N of the track's records, 4 bytes each, as far as whole
   // entries fit in `capacity` bytes. Returns the bytes written.
   int32_t listSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
@@ -71,6 +87,7 @@ class D88Image {
   int32_t diskBase_ = 0;
   std::array<uint32_t, kTrackCount> trackOffsets_{};
   int32_t mediaType_ = -1;
+  int32_t lastSectorStatus_ = -1;
   std::array<char, kNameLength + 1> diskName_{};
 };
 

@@ -275,6 +275,24 @@ TEST_F(ReaderTest, FileCutShortEndsTheWalkWithWhatArrived) {
   EXPECT_EQ(image_.listSectorIds(0, data, 256), 4);
 }
 
+TEST_F(ReaderTest, StatusOfTheLastSectorFoundIsKept) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 1)), sector(0, 0, 2, 0, filled(128, 2))};
+  disk.tracks[0][1].status = 0xB0;
+  openDisk(disk);
+  uint8_t data[128];
+  EXPECT_EQ(image_.lastSectorStatus(), -1);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data, 128), 128);
+  EXPECT_EQ(image_.lastSectorStatus(), 0xB0);
+  EXPECT_TRUE(isDamagedStatus(image_.lastSectorStatus()));
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
+  EXPECT_EQ(image_.lastSectorStatus(), 0);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 3, 0, data, 128), 0);
+  EXPECT_EQ(image_.lastSectorStatus(), -1);
+  EXPECT_FALSE(isDamagedStatus(0x10));
+  for (int status : {0xA0, 0xB0, 0xE0, 0xF0, 0x01}) EXPECT_TRUE(isDamagedStatus(status));
+}
+
 // --- runs of sectors ---------------------------------------------------------
 
 class RunTest : public ReaderTest {
@@ -302,6 +320,16 @@ TEST_F(RunTest, RunCrossesTracksAfterTheLastSectorOfTheRange) {
   EXPECT_EQ(data[128 * 26], 32 + 1);     // track 1: C 0, H 1, R 1
   EXPECT_EQ(data[128 * 52], 64 + 1);     // track 2: C 1, H 0, R 1
   EXPECT_EQ(data[128 * 59], 64 + 8);
+}
+
+TEST_F(RunTest, NextSectorFollowsTheRunsStep) {
+  image_.setSectorRange(1, 26);
+  const SectorAddress mid = image_.nextSector({0, 0, 0, 5});
+  EXPECT_EQ(mid.track * 1000 + mid.c * 100 + mid.h * 10 + mid.r, 6);
+  const SectorAddress head1 = image_.nextSector({0, 0, 0, 26});
+  EXPECT_EQ(head1.track * 1000 + head1.c * 100 + head1.h * 10 + head1.r, 1011);
+  const SectorAddress cyl1 = image_.nextSector({1, 0, 1, 26});
+  EXPECT_EQ(cyl1.track * 1000 + cyl1.c * 100 + cyl1.h * 10 + cyl1.r, 2101);
 }
 
 TEST_F(RunTest, SectorRangeDecidesWhereARunLeavesATrack) {

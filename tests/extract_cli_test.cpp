@@ -5,6 +5,7 @@
 #include <string>
 
 #include "directory_entry.h"
+#include "expected_messages.h"
 #include "test_support.h"
 #include "volume_builder.h"
 
@@ -17,42 +18,9 @@ using testing::RunOptions;
 using testing::RunResult;
 using testing::runOnImage;
 using testing::runWithArgs;
-
-// The program's messages, byte for byte (Shift_JIS).
-const std::string kRecognised =
-    "2DD/2HD\x94\xC5(PC98)\x82\xF0\x94\x46\x8E\xAF\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\n";
-const std::string kCannotOpen =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5"
-    "\x82\xAB\x82\xDC\x82\xB9\x82\xF1.\n";
-const std::string kUnsupported =
-    "\x96\xA2\x91\xCE\x89\x9E\x82\xCC\x83\x66\x83\x42\x83\x58\x83\x4E\x83\x43\x83\x81"
-    "\x81\x5B\x83\x57\x8C\x60\x8E\xAE\x82\xC5\x82\xB7.\n";
-
-std::string unsafeName(const std::string& label) {
-  return label +
-         "\x82\xCD\x8F\x91\x82\xAB\x8F\x6F\x82\xB9\x82\xC8\x82\xA2\x83\x74\x83\x40\x83\x43"
-         "\x83\x8B\x96\xBC\x82\xC5\x82\xB7.\n";
-}
-std::string outsideVolume(const std::string& label) {
-  return label +
-         "\x82\xCC\x83\x5A\x83\x4E\x83\x5E\x94\xCD\x88\xCD\x82\xAA\x83\x66\x83\x42\x83\x58"
-         "\x83\x4E\x82\xCC\x8A\x4F\x82\xC9\x82\xA0\x82\xE8\x82\xDC\x82\xB7.\n";
-}
-std::string writeFailed(const std::string& label) {
-  return label + "\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1.\n";
-}
-// 面<side>の項目<index>
-std::string entryLabel(int side, int index) {
-  return "\x96\xCA" + std::to_string(side) + "\x82\xCC\x8D\x80\x96\xDA" +
-         std::to_string(index);
-}
-
-Bytes imageOf(const VolumeDisk& disk) { return build::buildDisk(build::toDisk(disk)); }
-
-Bytes slice(const Bytes& bytes, size_t offset, size_t length) {
-  return Bytes(bytes.begin() + static_cast<ptrdiff_t>(offset),
-               bytes.begin() + static_cast<ptrdiff_t>(offset + length));
-}
+using testing::imageOf;
+using testing::slice;
+using namespace expected;
 
 // --- the command line and the media check ---------------------------------
 
@@ -232,14 +200,15 @@ TEST(BootBlock, NotWrittenWithoutTheTrigger) {
   EXPECT_EQ(run.files.count("IPLMUS"), 0u);
 }
 
-TEST(BootBlock, MissingFirstBootSectorLeavesZeros) {
+TEST(BootBlock, MissingFirstBootSectorDoesNotCostTheRest) {
   VolumeDisk disk;
   build::addFile(disk.sides[0], "m.0000", 1, 1);
   build::Disk raw = build::toDisk(disk);
-  raw.tracks[0].erase(raw.tracks[0].begin());  // no C 0, H 0, R 1, N 0
+  build::removeSector(raw, 0, 1);  // no C 0, H 0, R 1, N 0
   const RunResult run = runOnImage(build::buildDisk(raw));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.files.at("IPLMUS"), Bytes(385, 0));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.files.at("IPLMUS"), slice(disk.bootTrack, 1664, 385));
 }
 
 // --- hostile entries and failing writes ----------------------------------------

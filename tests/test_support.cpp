@@ -86,6 +86,13 @@ RunResult run(const TempDir& dir, const std::vector<std::string>& args,
 
 }  // namespace
 
+Bytes imageOf(const build::VolumeDisk& disk) { return build::buildDisk(build::toDisk(disk)); }
+
+Bytes slice(const Bytes& bytes, size_t offset, size_t length) {
+  return Bytes(bytes.begin() + static_cast<ptrdiff_t>(offset),
+               bytes.begin() + static_cast<ptrdiff_t>(offset + length));
+}
+
 RunResult runOnImage(const Bytes& image, const RunOptions& options) {
   TempDir dir;
   const fs::path imagePath = dir.path() / "image.d88";

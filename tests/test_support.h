@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "d88_builder.h"
+#include "volume_builder.h"
 
 namespace d88::testing {
 
@@ -47,6 +48,9 @@ struct RunOptions {
 
 // Writes `image` to a file and runs the program on it in an empty folder.
 RunResult runOnImage(const Bytes& image, const RunOptions& options = {});
+
+Bytes imageOf(const build::VolumeDisk& disk);
+Bytes slice(const Bytes& bytes, size_t offset, size_t length);
 
 // Runs the program with exactly these arguments in an empty folder.
 RunResult runWithArgs(const std::vector<std::string>& args);

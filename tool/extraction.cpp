@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <span>
 
 #include "d88_image.h"
 #include "directory_entry.h"
@@ -11,6 +12,51 @@
 namespace d88 {
 
 namespace {
+
+// What became of each sector that a side (or the boot read) asked for.
+enum class SectorState : uint8_t { unread, read, damaged };
+
+using VolumeStates = std::array<SectorState, kLogicalTracks * kSectorsPerTrack>;
+using DirectoryStates = std::array<SectorState, kSectorsPerTrack>;
+using BootStates = std::array<SectorState, kBootSectors>;
+
+// Reads a run one sector at a time, so that a missing or short sector costs
+// only its own bytes instead of the rest of the run, and notes each outcome.
+void readRun(D88Image& image, SectorAddress at, int32_t n, int32_t sectorBytes,
+             std::span<uint8_t> dest, std::span<SectorState> states) {
+  for (size_t k = 0; k < states.size(); ++k) {
+    uint8_t* sector = dest.data() + k * static_cast<size_t>(sectorBytes);
+    if (image.readSectors(at.track, at.c, at.h, at.r, n, sector, sectorBytes) != sectorBytes) {
+      states[k] = SectorState::unread;
+    } else if (isDamagedStatus(image.lastSectorStatus())) {
+      states[k] = SectorState::damaged;
+    } else {
+      states[k] = SectorState::read;
+    }
+    at = image.nextSector(at);
+  }
+}
+
+// The states of the sectors that hold bytes [offset, offset + size).
+std::span<const SectorState> statesOf(std::span<const SectorState> states,
+                                      int32_t sectorBytes, int32_t offset, int32_t size) {
+  const auto first = static_cast<size_t>(offset / sectorBytes);
+  const auto end = static_cast<size_t>((offset + size + sectorBytes - 1) / sectorBytes);
+  return states.subspan(first, end - first);
+}
+
+const char* damageWarning(std::span<const SectorState> states) {
+  bool unread = false;
+  bool damaged = false;
+  for (SectorState state : states) {
+    unread = unread || state == SectorState::unread;
+    damaged = damaged || state == SectorState::damaged;
+  }
+  if (unread && damaged) return messages::kUnreadAndDamagedSectors;
+  if (unread) return messages::kUnreadSectors;
+  if (damaged) return messages::kDamagedSectors;
+  return nullptr;
+}
 
 // Fits kEntryLabel with two ints, and any six-byte name.
 using Label = std::array<char, 48>;
@@ -25,24 +71,32 @@ Label labelOf(const DirectoryEntry& entry, int32_t side, int32_t index) {
   return label;
 }
 
-void printListingLine(std::FILE* listing, const DirectoryEntry& entry,
-                      int32_t size) {
+void printListingLine(std::FILE* listing, const DirectoryEntry& entry, int32_t size) {
   // A negative size shows as its 32-bit two's complement.
   std::fprintf(listing, "%-9s  START:%02x %02x    END:%02x %02x   SIZE:%04x\n",
-               entry.name.data(), entry.startTrack, entry.startSector,
-               entry.endTrack, entry.endSector, static_cast<uint32_t>(size));
+               entry.name.data(), entry.startTrack, entry.startSector, entry.endTrack,
+               entry.endSector, static_cast<uint32_t>(size));
 }
 
-void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side) {
-  // Failed reads leave the bytes as they were; the listing goes on regardless.
+SectorAddress firstSectorOf(int32_t side, int32_t logicalTrack) {
+  return {trackIndexOf(side, logicalTrack), cylinderIdOf(logicalTrack),
+          headIdOf(logicalTrack), 1};
+}
+
+// Logical tracks 1..76 into the volume image, then the directory track into
+// the directory buffer. Sectors that are not found keep their earlier bytes.
+void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side,
+                VolumeStates& volume, DirectoryStates& directory) {
+  const std::span<uint8_t> volumeImage(buffers.volumeImage);
+  const std::span<SectorState> volumeStates(volume);
+  volume.fill(SectorState::unread);
   for (int32_t t = 1; t < kLogicalTracks; ++t) {
-    image.readSectors(trackIndexOf(side, t), cylinderIdOf(t), headIdOf(t), 1,
-                      kSectorSizeCode, buffers.volumeImage.data() + t * kTrackBytes,
-                      kTrackBytes);
+    readRun(image, firstSectorOf(side, t), kSectorSizeCode, kSectorBytes,
+            volumeImage.subspan(static_cast<size_t>(t * kTrackBytes), kTrackBytes),
+            volumeStates.subspan(static_cast<size_t>(t * kSectorsPerTrack), kSectorsPerTrack));
   }
-  image.readSectors(trackIndexOf(side, kDirectoryTrack), cylinderIdOf(kDirectoryTrack),
-                    headIdOf(kDirectoryTrack), 1, kSectorSizeCode,
-                    buffers.directoryBuffer.data(), kTrackBytes);
+  readRun(image, firstSectorOf(side, kDirectoryTrack), kSectorSizeCode, kSectorBytes,
+          buffers.directoryBuffer, directory);
 }
 
 struct SideOutcome {
@@ -50,10 +104,17 @@ struct SideOutcome {
   bool sawBootTrigger = false;
 };
 
-SideOutcome extractEntries(const VolumeBuffers& buffers, int32_t side,
+SideOutcome extractEntries(const VolumeBuffers& buffers, const VolumeStates& volume,
+                           const DirectoryStates& directory, int32_t side,
                            std::FILE* listing, std::FILE* messages) {
   SideOutcome outcome;
   for (int32_t k = 0; k < kDirectoryEntries; ++k) {
+    // Never walk into directory bytes that this side's own track did not give:
+    // they are zero, or the other side's entries.
+    if (directory[static_cast<size_t>(k * kEntryBytes / kSectorBytes)] == SectorState::unread) {
+      std::fprintf(messages, messages::kDirectoryIncomplete, side);
+      break;
+    }
     const uint8_t* raw = buffers.directoryBuffer.data() + k * kEntryBytes;
     if (isEndMark(raw)) break;
     const DirectoryEntry entry = parseEntry(raw);
@@ -63,33 +124,43 @@ SideOutcome extractEntries(const VolumeBuffers& buffers, int32_t side,
       outcome.sawBootTrigger = true;
     }
 
-    const char* refusal = nullptr;
+    const char* report = nullptr;
     switch (judgeEntry(entry)) {
-      case EntryVerdict::unsafeName: refusal = messages::kUnsafeName; break;
-      case EntryVerdict::outsideVolume: refusal = messages::kOutsideVolume; break;
+      case EntryVerdict::unsafeName: report = messages::kUnsafeName; break;
+      case EntryVerdict::outsideVolume: report = messages::kOutsideVolume; break;
       case EntryVerdict::write:
         if (!writeFile(entry.name.data(), buffers.volumeImage.data() + range.offset,
                        range.size)) {
-          refusal = messages::kWriteFailed;
+          report = messages::kWriteFailed;
+          break;
         }
-        break;
+        // Written all the same: a warning, not a failure.
+        if (const char* warning =
+                damageWarning(statesOf(volume, kSectorBytes, range.offset, range.size))) {
+          std::fprintf(messages, warning, entry.name.data());
+        }
+        continue;
     }
-    if (refusal != nullptr) {
-      std::fprintf(messages, refusal, labelOf(entry, side, k).data());
-      outcome.allWritten = false;
-    }
+    std::fprintf(messages, report, labelOf(entry, side, k).data());
+    outcome.allWritten = false;
   }
   return outcome;
 }
 
 bool writeBootBlock(D88Image& image, VolumeBuffers& buffers, std::FILE* messages) {
+  BootStates states{};
   image.setSectorRange(1, kBootLastSector);
-  image.readSectors(0, 0, 0, 1, 0, buffers.volumeImage.data(), kBootReadBytes);
-  if (writeFile(kIplFileName, buffers.volumeImage.data() + kIplOffset, kIplBytes)) {
-    return true;
+  readRun(image, {0, 0, 0, 1}, 0, kBootSectorBytes,
+          std::span(buffers.volumeImage).first(kBootReadBytes), states);
+  if (!writeFile(kIplFileName, buffers.volumeImage.data() + kIplOffset, kIplBytes)) {
+    std::fprintf(messages, messages::kWriteFailed, kIplFileName);
+    return false;
   }
-  std::fprintf(messages, messages::kWriteFailed, kIplFileName);
-  return false;
+  if (const char* warning =
+          damageWarning(statesOf(states, kBootSectorBytes, kIplOffset, kIplBytes))) {
+    std::fprintf(messages, warning, kIplFileName);
+  }
+  return true;
 }
 
 }  // namespace
@@ -98,10 +169,13 @@ bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
                     std::FILE* messages) {
   bool allWritten = true;
   bool bootDue = false;
+  VolumeStates volume{};
+  DirectoryStates directory{};
   image.setSectorRange(1, kSectorsPerTrack);
   for (int32_t side = 0; side < kSides; ++side) {
-    readVolume(image, buffers, side);
-    const SideOutcome outcome = extractEntries(buffers, side, listing, messages);
+    readVolume(image, buffers, side, volume, directory);
+    const SideOutcome outcome =
+        extractEntries(buffers, volume, directory, side, listing, messages);
     allWritten = allWritten && outcome.allWritten;
     bootDue = bootDue || outcome.sawBootTrigger;
   }

@@ -55,4 +55,34 @@ inline constexpr char kStdoutFailed[] =
     "\x95\x57\x8F\x80\x8F\x6F\x97\xCD\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
     "\x82\xDC\x82\xB9\x82\xF1.\n";
 
+// Warnings about damaged disks. They do not change the exit status.
+
+// 面%dのディレクトリを最後まで読めません.
+// The directory track of side %d is missing or partly missing: the entries
+// after the part that was read are not listed or written.
+inline constexpr char kDirectoryIncomplete[] =
+    "\x96\xCA%d\x82\xCC\x83\x66\x83\x42\x83\x8C\x83N\x83g\x83\x8A\x82\xF0\x8D\xC5"
+    "\x8C\xE3\x82\xDC\x82\xC5\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1.\n";
+
+// %sには読めなかったセクタが含まれます.
+// %s was written, but some of its sectors are missing from this side of the
+// image or stored short: those bytes are zero or left from the other side.
+inline constexpr char kUnreadSectors[] =
+    "%s\x82\xC9\x82\xCD\x93\xC7\x82\xDF\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x83Z\x83N"
+    "\x83^\x82\xAA\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.\n";
+
+// %sには損傷したセクタが含まれます.
+// %s was written, but some of its sectors were recorded with a read error
+// (CRC error, missing mark); their bytes are as the image holds them.
+inline constexpr char kDamagedSectors[] =
+    "%s\x82\xC9\x82\xCD\x91\xB9\x8F\x9D\x82\xB5\x82\xBD\x83Z\x83N\x83^\x82\xAA"
+    "\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.\n";
+
+// %sには読めなかったセクタと損傷したセクタが含まれます.
+// %s was written, but holds both kinds of sectors above.
+inline constexpr char kUnreadAndDamagedSectors[] =
+    "%s\x82\xC9\x82\xCD\x93\xC7\x82\xDF\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x83Z\x83N"
+    "\x83^\x82\xC6\x91\xB9\x8F\x9D\x82\xB5\x82\xBD\x83Z\x83N\x83^\x82\xAA\x8A\xDC"
+    "\x82\xDC\x82\xEA\x82\xDC\x82\xB7.\n";
+
 }  // namespace d88::messages

@@ -30,7 +30,9 @@ inline constexpr int32_t kEndSectorOffset = 15;
 // The boot read: 28 sectors of 128 bytes from track 0, of which a block
 // starting at R 14 is kept when a volume holds kBootTriggerName.
 inline constexpr int32_t kBootLastSector = 26;
+inline constexpr int32_t kBootSectorBytes = 128;
 inline constexpr int32_t kBootReadBytes = 3584;
+inline constexpr int32_t kBootSectors = kBootReadBytes / kBootSectorBytes;
 inline constexpr int32_t kIplOffset = 1664;
 inline constexpr int32_t kIplBytes = 385;
 inline constexpr char kBootTriggerName[] = "m.0000";

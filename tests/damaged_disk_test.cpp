@@ -1,0 +1,175 @@
+// Damaged images: missing, short and badly recorded sectors are reported per
+// file, every sector the image does hold is used, and a side never borrows
+// the other side's directory.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "expected_messages.h"
+#include "test_support.h"
+#include "volume_builder.h"
+
+namespace d88 {
+namespace {
+
+using build::Bytes;
+using build::Disk;
+using build::VolumeDisk;
+using testing::RunResult;
+using testing::runOnImage;
+using testing::slice;
+using namespace expected;
+
+int trackOf(int side, int logicalTrack) { return 2 * logicalTrack + side; }
+
+Bytes withZeroSector(Bytes bytes, size_t sector) {
+  std::fill_n(bytes.begin() + static_cast<ptrdiff_t>(sector * 1024), 1024, uint8_t{0});
+  return bytes;
+}
+
+TEST(DamagedDisk, MissingSectorCostsOnlyItsOwnBytesAndIsReported) {
+  VolumeDisk disk;
+  const Bytes hole = build::addFile(disk.sides[0], "HOLE", 5, 1);  // track 2, R 1..5
+  const Bytes after = build::addFile(disk.sides[0], "AFTER", 2, 2);
+  Disk raw = build::toDisk(disk);
+  build::removeSector(raw, trackOf(0, 2), 3);
+  const RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kRecognised +
+                         "HOLE       START:02 01    END:02 05   SIZE:1400\n"
+                         "AFTER      START:03 01    END:03 02   SIZE:0800\n");
+  EXPECT_EQ(run.err, unreadSectors("HOLE"));
+  EXPECT_EQ(run.files.at("HOLE"), withZeroSector(hole, 2));  // R 4 and 5 still read
+  EXPECT_EQ(run.files.at("AFTER"), after);
+}
+
+TEST(DamagedDisk, MissingSectorOnSideOneKeepsSideZerosBytesAndIsReported) {
+  VolumeDisk disk;
+  const Bytes front = build::addFile(disk.sides[0], "FRONT", 3, 1);
+  const Bytes back = build::addFile(disk.sides[1], "BACK", 3, 2);  // same sectors
+  Disk raw = build::toDisk(disk);
+  build::removeSector(raw, trackOf(1, 2), 2);
+  const RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, unreadSectors("BACK"));
+  Bytes expected = back;
+  std::copy_n(front.begin() + 1024, 1024, expected.begin() + 1024);
+  EXPECT_EQ(run.files.at("BACK"), expected);
+  EXPECT_EQ(run.files.at("FRONT"), front);
+}
+
+TEST(DamagedDisk, ShortSectorCountsAsUnread) {
+  VolumeDisk disk;
+  const Bytes shorty = build::addFile(disk.sides[0], "SHORT", 3, 1);
+  Disk raw = build::toDisk(disk);
+  build::Sector* sector = build::findSector(raw, trackOf(0, 2), 2);
+  sector->data.resize(1000);
+  const RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, unreadSectors("SHORT"));
+  const Bytes& got = run.files.at("SHORT");
+  EXPECT_EQ(slice(got, 0, 2024), slice(shorty, 0, 2024));  // what it held was copied
+  EXPECT_EQ(slice(got, 2024, 24), Bytes(24, 0));
+  EXPECT_EQ(slice(got, 2048, 1024), slice(shorty, 2048, 1024));
+}
+
+TEST(DamagedDisk, SectorsRecordedWithAReadErrorAreCopiedAndReported) {
+  VolumeDisk disk;
+  const Bytes crc = build::addFile(disk.sides[0], "CRC", 2, 1);
+  const Bytes deleted = build::addFile(disk.sides[0], "DELETE", 1, 2);
+  const Bytes both = build::addFile(disk.sides[1], "BOTH", 3, 3);
+  Disk raw = build::toDisk(disk);
+  build::findSector(raw, trackOf(0, 2), 2)->status = 0xB0;  // data CRC error
+  build::findSector(raw, trackOf(0, 2), 3)->status = 0x10;  // deleted data: fine
+  build::findSector(raw, trackOf(1, 2), 1)->status = 0xE0;  // no address mark
+  build::removeSector(raw, trackOf(1, 2), 3);
+  const RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, damagedSectors("CRC") + unreadAndDamagedSectors("BOTH"));
+  EXPECT_EQ(run.files.at("CRC"), crc);
+  EXPECT_EQ(run.files.at("DELETE"), deleted);
+}
+
+TEST(DamagedDisk, MissingDirectoryTrackListsNothingForThatSide) {
+  VolumeDisk disk;
+  const Bytes front = build::addFile(disk.sides[0], "FRONT", 1, 1);
+  build::addFile(disk.sides[1], "BACK", 1, 2);
+  Disk raw = build::toDisk(disk);
+  raw.tracks.erase(trackOf(1, 1));
+  const RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kRecognised + "FRONT      START:02 01    END:02 01   SIZE:0400\n");
+  EXPECT_EQ(run.err, directoryIncomplete(1));
+  EXPECT_EQ(run.files, (std::map<std::string, Bytes>{{"FRONT", front}}));
+}
+
+TEST(DamagedDisk, HalfMissingDirectoryStopsWhereTheReadBytesEnd) {
+  // 130 entries fill directory sectors R 1 and R 2 (64 each) and two of R 3.
+  VolumeDisk disk;
+  for (int k = 0; k < 130; ++k) build::addEntry(disk.sides[1], "E" + std::to_string(k), 2, 1, 2, 1);
+  Disk raw = build::toDisk(disk);
+  build::removeSector(raw, trackOf(1, 1), 3);
+  RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, directoryIncomplete(1));
+  EXPECT_EQ(run.files.size(), 128u);
+  EXPECT_EQ(run.files.count("E127"), 1u);
+
+  // An end mark before the missing sector: nothing is missed, nothing said.
+  disk.sides[1].entries.resize(10);
+  raw = build::toDisk(disk);
+  build::removeSector(raw, trackOf(1, 1), 3);
+  run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.files.size(), 10u);
+}
+
+TEST(DamagedDisk, SingleSidedImageReportsTheMissingSecondSideOnce) {
+  VolumeDisk disk;
+  const Bytes only = build::addFile(disk.sides[0], "ONLY", 2, 1);
+  Disk raw = build::toDisk(disk);
+  for (int t = 1; t < 77; ++t) raw.tracks.erase(trackOf(1, t));
+  const RunResult run = runOnImage(build::buildDisk(raw));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kRecognised + "ONLY       START:02 01    END:02 02   SIZE:0800\n");
+  EXPECT_EQ(run.err, directoryIncomplete(1));
+  EXPECT_EQ(run.files, (std::map<std::string, Bytes>{{"ONLY", only}}));
+}
+
+TEST(DamagedDisk, BootBlockWarnsOnlyForItsOwnSectors) {
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "m.0000", 1, 1);
+  const Bytes boot = slice(disk.bootTrack, 1664, 385);
+  struct Case {
+    uint8_t r;
+    bool remove;
+    std::string err;
+  };
+  const Case cases[] = {
+      {13, true, ""},                                // just before the block
+      {18, true, ""},                                // just after it
+      {14, false, damagedSectors("IPLMUS")},
+      {17, true, unreadSectors("IPLMUS")},
+  };
+  for (const Case& c : cases) {
+    Disk raw = build::toDisk(disk);
+    if (c.remove) {
+      build::removeSector(raw, 0, c.r);
+    } else {
+      build::findSector(raw, 0, c.r)->status = 0xB0;
+    }
+    const RunResult run = runOnImage(build::buildDisk(raw));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, c.err) << int(c.r);
+    const Bytes& got = run.files.at("IPLMUS");
+    if (c.r == 17) {
+      EXPECT_EQ(slice(got, 0, 384), slice(boot, 0, 384));
+      EXPECT_EQ(got[384], 0);
+    } else {
+      EXPECT_EQ(got, boot) << int(c.r);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace d88
