@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 
 namespace d88 {
@@ -9,14 +10,9 @@ namespace d88 {
 namespace {
 
 // 128 << n, saturated: from n = 24 on it exceeds any int32_t request.
-int64_t nominalSectorLength(int32_t n) {
-  return int64_t{128} << std::min(n, 24);
-}
+int64_t nominalSectorLength(int32_t n) { return int64_t{128} << std::min(n, 24); }
 
-bool idMatches(const uint8_t* header, int32_t c, int32_t h, int32_t r,
-               int32_t n) {
-  return header[0] == c && header[1] == h && header[2] == r && header[3] == n;
-}
+bool isIdByte(int32_t value) { return value >= 0 && value <= 255; }
 
 }  // namespace
 
@@ -28,17 +24,27 @@ bool D88Image::open(const char* path) {
     file_ = nullptr;
     diskCount_ = 0;
     mediaType_ = -1;
+    forgetFileContents();
     return true;
   }
   // Replacing an open stream without closing it would leak it.
   if (file_ != nullptr) std::fclose(file_);
+  forgetFileContents();
   file_ = std::fopen(path, "rb");
   if (file_ == nullptr) return false;
+  // The window is the buffer; a second one inside stdio would only copy.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   indexDisks();
   return true;
 }
 
 bool D88Image::close() { return open(nullptr); }
+
+void D88Image::forgetFileContents() {
+  windowStart_ = 0;
+  windowLength_ = 0;
+  for (TrackIndex& index : trackIndexes_) index.trackStart = -1;
+}
 
 void D88Image::indexDisks() {
   int64_t position = 0;
@@ -46,7 +52,7 @@ void D88Image::indexDisks() {
   while (diskCount_ < kMaxDisks) {
     diskOffsets_[static_cast<size_t>(diskCount_)] = static_cast<int32_t>(position);
     uint8_t header[kHeaderSize];
-    if (!seekTo(position) || !readFully(header, kHeaderSize)) return;
+    if (readAt(position, header, kHeaderSize) != kHeaderSize) return;
     ++diskCount_;
     position += readLe32(header + kDiskSizeOffset);
     // Offsets are 32-bit signed: a disk that would start beyond that range is
@@ -65,8 +71,7 @@ bool D88Image::selectDisk(int32_t index) {
 
   const int32_t base = diskOffsets_[static_cast<size_t>(index)];
   uint8_t header[kHeaderSize];
-  // The file may have changed since it was indexed.
-  if (!seekTo(base) || !readFully(header, kHeaderSize)) return false;
+  if (readAt(base, header, kHeaderSize) != kHeaderSize) return false;
 
   diskBase_ = base;
   for (size_t i = 0; i < trackOffsets_.size(); ++i) {
@@ -86,30 +91,31 @@ void D88Image::setSectorRange(int32_t first, int32_t last) {
   lastSector_ = last;
 }
 
-int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r,
-                             int32_t n, uint8_t* dest, int32_t maxLength) {
+int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                             uint8_t* dest, int32_t maxLength) {
   lastSectorStatus_ = -1;
-  if (!seekTrack(track)) return 0;
-  // Every record moves the walk at least one header on, so the end of the
-  // file ends it even when the headers disagree on the count.
-  for (uint32_t i = 0;; ++i) {
-    uint8_t header[kSectorHeaderSize];
-    if (!readFully(header, kSectorHeaderSize)) return 0;
-    const uint32_t count = readLe16(header + kSectorCountOffset);
-    const int32_t dataSize = readLe16(header + kDataSizeOffset);
-    if (count == 0) return 0;
-    if (idMatches(header, c, h, r, n)) {
-      lastSectorStatus_ = header[kStatusOffset];
-      const int32_t length = std::clamp(maxLength, 0, dataSize);
-      return static_cast<int32_t>(
-          std::fread(dest, 1, static_cast<size_t>(length), file_));
-    }
-    if (i + 1 == count || !skip(dataSize)) return 0;
+  int64_t start = 0;
+  // An ID byte outside 0..255 matches no record.
+  if (!trackStart(track, start) || !isIdByte(c) || !isIdByte(h) || !isIdByte(r) ||
+      !isIdByte(n)) {
+    return 0;
   }
+  const uint32_t key = sectorKey(static_cast<uint32_t>(c), static_cast<uint32_t>(h),
+                                 static_cast<uint32_t>(r), static_cast<uint32_t>(n));
+  const TrackIndex& index = indexOf(start);
+  FoundSector found;
+  if (const FoundSector* listed = findInIndex(index, key)) {
+    found = *listed;
+  } else if (index.resumeOffset < 0 ||
+             !walkFor(index.resumeOffset, index.resumePosition, key, found)) {
+    return 0;
+  }
+  lastSectorStatus_ = found.status;
+  return readAt(found.dataOffset, dest, std::clamp(maxLength, 0, found.dataSize));
 }
 
-int32_t D88Image::readSectors(int32_t track, int32_t c, int32_t h, int32_t r,
-                              int32_t n, uint8_t* dest, int32_t total) {
+int32_t D88Image::readSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                              uint8_t* dest, int32_t total) {
   if (n < 0 || n > 255) return 0;
   const int64_t nominal = nominalSectorLength(n);
   SectorAddress at{track, c, h, r};
@@ -142,40 +148,107 @@ SectorAddress D88Image::nextSector(SectorAddress at) const {
 }
 
 int32_t D88Image::listSectorIds(int32_t track, uint8_t* dest, int32_t capacity) {
-  if (!seekTrack(track)) return 0;
+  int64_t offset = 0;
+  if (!trackStart(track, offset)) return 0;
   int32_t written = 0;
   // A count of 0 never matches i + 1, so such a walk ends only when the
   // buffer is full or the file ends.
   for (uint32_t i = 0; capacity - written >= 4; ++i) {
     uint8_t header[kSectorHeaderSize];
-    if (!readFully(header, kSectorHeaderSize)) break;
+    if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) break;
     std::copy_n(header, 4, dest + written);
     written += 4;
     if (i + 1 == readLe16(header + kSectorCountOffset)) break;
-    if (!skip(readLe16(header + kDataSizeOffset))) break;
+    offset += kSectorHeaderSize + readLe16(header + kDataSizeOffset);
   }
   return written;
+}
+
+bool D88Image::trackStart(int32_t track, int64_t& start) const {
+  if (file_ == nullptr || track < 0 || track >= kTrackCount) return false;
+  const uint32_t offset = trackOffsets_[static_cast<size_t>(track)];
+  if (offset == 0 || offset > diskSize_) return false;
+  start = int64_t{diskBase_} + offset;
+  return true;
+}
+
+const TrackIndex& D88Image::indexOf(int64_t start) {
+  for (const TrackIndex& index : trackIndexes_) {
+    if (index.trackStart == start) return index;
+  }
+  TrackIndex& index = trackIndexes_[nextIndexSlot_];
+  nextIndexSlot_ = (nextIndexSlot_ + 1) % kCachedTracks;
+  resetIndex(index, start);
+  scanTrack(index);
+  return index;
+}
+
+// The walk of a track, done once: record i is examined unless an earlier one
+// ended the walk; a count of 0 ends it before its record is examined, a count
+// of i + 1 after. Every record moves the walk at least one header on, so the
+// end of the file ends it even when the headers disagree on the count.
+void D88Image::scanTrack(TrackIndex& index) {
+  int64_t offset = index.trackStart;
+  for (uint32_t i = 0;; ++i) {
+    uint8_t header[kSectorHeaderSize];
+    if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) return;
+    const uint32_t count = readLe16(header + kSectorCountOffset);
+    const int32_t dataSize = readLe16(header + kDataSizeOffset);
+    if (count == 0) return;
+    const uint32_t key = readLe32(header);
+    if (findInIndex(index, key) == nullptr &&
+        !addToIndex(index, key,
+                    {offset + kSectorHeaderSize, dataSize, header[kStatusOffset]})) {
+      index.resumeOffset = offset;
+      index.resumePosition = i;
+      return;
+    }
+    if (i + 1 == count) return;
+    offset += kSectorHeaderSize + dataSize;
+  }
+}
+
+// The same walk from record `position` at `offset`, for an ID the index had
+// no room for.
+bool D88Image::walkFor(int64_t offset, uint32_t position, uint32_t key,
+                       FoundSector& found) {
+  for (uint32_t i = position;; ++i) {
+    uint8_t header[kSectorHeaderSize];
+    if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) return false;
+    const uint32_t count = readLe16(header + kSectorCountOffset);
+    const int32_t dataSize = readLe16(header + kDataSizeOffset);
+    if (count == 0) return false;
+    if (readLe32(header) == key) {
+      found = {offset + kSectorHeaderSize, dataSize, header[kStatusOffset]};
+      return true;
+    }
+    if (i + 1 == count) return false;
+    offset += kSectorHeaderSize + dataSize;
+  }
+}
+
+int32_t D88Image::readAt(int64_t position, uint8_t* dest, int32_t length) {
+  int32_t done = 0;
+  while (done < length) {
+    const int64_t at = position + done;
+    if (at < windowStart_ || at >= windowStart_ + windowLength_) {
+      windowStart_ = at;
+      windowLength_ = 0;
+      if (!seekTo(at)) break;
+      windowLength_ = static_cast<int32_t>(std::fread(window_.data(), 1, window_.size(), file_));
+      if (windowLength_ == 0) break;
+    }
+    const auto offset = static_cast<size_t>(at - windowStart_);
+    const int32_t part = std::min(length - done, windowLength_ - static_cast<int32_t>(offset));
+    std::memcpy(dest + done, window_.data() + offset, static_cast<size_t>(part));
+    done += part;
+  }
+  return done;
 }
 
 bool D88Image::seekTo(int64_t position) {
   if (position < 0 || position > std::numeric_limits<long>::max()) return false;
   return std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0;
-}
-
-bool D88Image::seekTrack(int32_t track) {
-  if (file_ == nullptr || track < 0 || track >= kTrackCount) return false;
-  const uint32_t offset = trackOffsets_[static_cast<size_t>(track)];
-  if (offset == 0 || offset > diskSize_) return false;
-  return seekTo(int64_t{diskBase_} + offset);
-}
-
-bool D88Image::skip(int32_t bytes) {
-  return std::fseek(file_, bytes, SEEK_CUR) == 0;
-}
-
-bool D88Image::readFully(uint8_t* dest, int32_t length) {
-  return std::fread(dest, 1, static_cast<size_t>(length), file_) ==
-         static_cast<size_t>(length);
 }
 
 }  // namespace d88

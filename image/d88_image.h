@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "d88_format.h"
+#include "track_index.h"
 
 namespace d88 {
 
@@ -70,11 +71,21 @@ class D88Image {
   int32_t listSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
 
  private:
+  // Reads go through one fixed window of the file, so walking a track costs
+  // no system call per record and memory does not grow with the image.
+  static constexpr int32_t kWindowBytes = 1 << 16;
+  // Track indexes kept at once: enough for the run's own pattern of tracks
+  // and for images whose track table names a few places many times.
+  static constexpr size_t kCachedTracks = 4;
+
+  void forgetFileContents();
   void indexDisks();
   bool seekTo(int64_t position);
-  bool seekTrack(int32_t track);
-  bool skip(int32_t bytes);
-  bool readFully(uint8_t* dest, int32_t length);
+  bool trackStart(int32_t track, int64_t& start) const;
+  int32_t readAt(int64_t position, uint8_t* dest, int32_t length);
+  const TrackIndex& indexOf(int64_t start);
+  void scanTrack(TrackIndex& index);
+  bool walkFor(int64_t offset, uint32_t position, uint32_t key, FoundSector& found);
 
   std::FILE* file_ = nullptr;
   int32_t diskCount_ = 0;
@@ -89,6 +100,12 @@ class D88Image {
   int32_t mediaType_ = -1;
   int32_t lastSectorStatus_ = -1;
   std::array<char, kNameLength + 1> diskName_{};
+
+  std::array<uint8_t, kWindowBytes> window_{};
+  int64_t windowStart_ = 0;
+  int32_t windowLength_ = 0;
+  std::array<TrackIndex, kCachedTracks> trackIndexes_{};
+  size_t nextIndexSlot_ = 0;
 };
 
 }  // namespace d88

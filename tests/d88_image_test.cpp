@@ -293,6 +293,73 @@ TEST_F(ReaderTest, StatusOfTheLastSectorFoundIsKept) {
   for (int status : {0xA0, 0xB0, 0xE0, 0xF0, 0x01}) EXPECT_TRUE(isDamagedStatus(status));
 }
 
+// --- what the reader remembers between searches --------------------------------
+
+TEST_F(ReaderTest, TracksWithMoreIdsThanTheIndexHoldsAreSearchedInFull) {
+  Disk disk;
+  auto& track = disk.tracks[9];
+  for (int i = 0; i < 2000; ++i) {
+    const auto c = static_cast<uint8_t>(i / 256);
+    const auto r = static_cast<uint8_t>(i % 256);
+    track.push_back(sector(c, 0, r, 0, {static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8)}));
+  }
+  track.push_back(sector(0, 0, 5, 0, {0xEE, 0xEE}));     // a later duplicate of record 5
+  track.push_back(sector(9, 9, 9, 9, {0x99, 0x99}));     // beyond the count
+  for (Sector& s : track) s.sectorsInTrack = 2001;
+  openDisk(disk);
+  uint8_t data[2];
+  for (int i : {0, 5, 511, 512, 513, 1500, 1999, 700, 3}) {
+    ASSERT_EQ(image_.readSector(9, i / 256, 0, i % 256, 0, data, 2), 2) << i;
+    EXPECT_EQ(data[0] | data[1] << 8, i);
+  }
+  EXPECT_EQ(image_.readSector(9, 9, 9, 9, 9, data, 2), 0);
+  EXPECT_EQ(image_.readSector(9, 7, 0, 208, 0, data, 2), 0);  // after record 1999, 7/0/207
+}
+
+TEST_F(ReaderTest, ManyTracksInTurnEachGiveTheirOwnSectors) {
+  Disk disk;
+  for (int t = 0; t < 12; ++t) {
+    disk.tracks[t * 3] = build::formatTrack(
+        static_cast<uint8_t>(t), 0, 1, 1, 4,
+        [t](int r) { return filled(256, static_cast<uint8_t>(t * 16 + r)); });
+  }
+  openDisk(disk);
+  uint8_t data[256];
+  for (int round = 0; round < 3; ++round) {
+    for (int t = 0; t < 12; ++t) {
+      const int r = (t + round) % 4 + 1;
+      ASSERT_EQ(image_.readSector(t * 3, t, 0, r, 1, data, 256), 256);
+      EXPECT_EQ(data[255], t * 16 + r);
+    }
+  }
+}
+
+TEST_F(ReaderTest, SectorsLargerThanTheReadWindowArriveWhole) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 6, build::patternBytes(40000, 1)),
+                    sector(0, 0, 2, 6, build::patternBytes(65535, 2)),
+                    sector(0, 0, 3, 6, build::patternBytes(30000, 3))};
+  openDisk(disk);
+  Bytes data(65535);
+  for (uint8_t r : {uint8_t{3}, uint8_t{1}, uint8_t{2}}) {
+    const size_t size = r == 1 ? 40000 : r == 2 ? 65535 : 30000;
+    ASSERT_EQ(image_.readSector(0, 0, 0, r, 6, data.data(), 65535), static_cast<int32_t>(size));
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + static_cast<ptrdiff_t>(size),
+                           build::patternBytes(size, r).begin()));
+  }
+}
+
+TEST_F(ReaderTest, OpeningAgainReadsTheNewFileNotWhatWasRemembered) {
+  for (uint8_t fill : {uint8_t{0x11}, uint8_t{0x22}}) {
+    Disk disk;
+    disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, fill))};
+    openDisk(disk);
+    uint8_t data[128];
+    ASSERT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
+    EXPECT_EQ(data[0], fill);
+  }
+}
+
 // --- runs of sectors ---------------------------------------------------------
 
 class RunTest : public ReaderTest {
