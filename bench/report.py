@@ -30,11 +30,11 @@ for row in json.loads(result.stdout)["benchmarks"]:
         medians[row["run_name"].removeprefix("BM_")] = row["real_time"] * scale
 
 print("\nmedian wall time, ms")
-print(f"{'case':<20}{'extract':>12}{'floor':>12}{'ratio':>9}{'vs sample':>11}")
+print(f"{'case':<20}{'extract':>14}{'floor':>12}{'ratio':>11}{'vs sample':>11}")
 sample = medians.get("Extract_Sample")
 for case in ("Sample", "ZeroLengthTrack", "DisagreeingChain"):
     ours, base = medians[f"Extract_{case}"], medians[f"Floor_{case}"]
-    print(f"{case:<20}{ours:>12.3f}{base:>12.3f}{ours / base:>9.2f}{ours / sample:>11.1f}")
+    print(f"{case:<20}{ours:>14.3f}{base:>12.3f}{ours / base:>11.2f}{ours / sample:>11.1f}")
 print(f"{'open, 64 disks':<20}{medians['Open_SixtyFourDisks']:>12.4f}")
 
 if shutil.which("strace") is None:
@@ -54,7 +54,7 @@ def count_calls(command, cwd):
 
 
 print("\nsystem calls per run")
-print(f"{'case':<20}{'extract':>12}{'floor':>12}{'ratio':>9}")
+print(f"{'case':<20}{'extract':>14}{'floor':>12}{'ratio':>11}")
 with tempfile.TemporaryDirectory() as root:
     images = {"Sample": os.path.join(root, "sample.d88"),
               "ZeroLengthTrack": os.path.join(root, "zero.d88"),
@@ -69,4 +69,4 @@ with tempfile.TemporaryDirectory() as root:
         os.makedirs(floor_dir)
         ours = count_calls([os.path.abspath(extract), image], ours_dir)
         base = count_calls([os.path.abspath(floor), image, ours_dir], floor_dir)
-        print(f"{case:<20}{ours:>12}{base:>12}{ours / base:>9.2f}")
+        print(f"{case:<20}{ours:>14}{base:>12}{ours / base:>11.2f}")
