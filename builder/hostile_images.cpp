@@ -1,6 +1,9 @@
 #include "hostile_images.h"
 
+#include <algorithm>
+
 #include "d88_format.h"
+#include "volume_builder.h"
 
 namespace d88::build {
 
@@ -34,6 +37,102 @@ Bytes sixtyFourDiskImage() {
     return patternBytes(128, static_cast<uint32_t>(r));
   });
   return buildImage(std::vector<Disk>(kMaxDisks, disk));
+}
+
+namespace {
+
+bool allZero(const std::vector<Sector>& sectors) {
+  return std::all_of(sectors.begin(), sectors.end(), [](const Sector& sector) {
+    return std::all_of(sector.data.begin(), sector.data.end(), [](uint8_t b) { return b == 0; });
+  });
+}
+
+Disk compact(const VolumeDisk& volume) {
+  Disk disk = toDisk(volume);
+  std::erase_if(disk.tracks, [](const auto& track) {
+    return track.first >= 2 * 2 && allZero(track.second);  // keep boot and directories
+  });
+  return disk;
+}
+
+VolumeDisk compactVolume() {
+  VolumeDisk volume;
+  volume.name = "COMPACT";
+  addFile(volume.sides[0], "A", 2, 1);
+  addFile(volume.sides[0], "m.0000", 1, 2);
+  volume.sides[0].nextSector = 3 * kSectorsPerTrack;
+  addFile(volume.sides[0], "B", 5, 3);
+  addFile(volume.sides[1], "C", 1, 4);
+  return volume;
+}
+
+Bytes cut(const Disk& disk, int track, uint8_t r, size_t into) {
+  Bytes bytes = buildDisk(disk);
+  // Find the record: walk the track from its table entry.
+  size_t offset = readLe32(bytes.data() + kTrackTableOffset + 4 * track);
+  while (bytes[offset + 2] != r) {
+    offset += size_t{kSectorHeaderSize} + readLe16(bytes.data() + offset + kDataSizeOffset);
+  }
+  bytes.resize(offset + into);
+  return bytes;
+}
+
+}  // namespace
+
+Disk compactVolumeDisk() { return compact(compactVolume()); }
+
+std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
+  std::vector<std::pair<std::string, Bytes>> images;
+  const auto add = [&](std::string name, Bytes bytes) {
+    if (bytes.size() <= sizeLimit) images.emplace_back(std::move(name), std::move(bytes));
+  };
+  add("compact-volume", buildDisk(compactVolumeDisk()));
+
+  VolumeDisk names = compactVolume();
+  for (const char* name : {"../a", "/tmp/a", ".", "..", ""}) addEntry(names.sides[1], name, 2, 1, 2, 1);
+  add("unsafe-names", buildDisk(compact(names)));
+
+  VolumeDisk ranges = compactVolume();
+  addEntry(ranges.sides[0], "ZERO", 0, 0, 0, 0);
+  addEntry(ranges.sides[0], "PAST", 76, 5, 77, 1);
+  addEntry(ranges.sides[0], "NEG", 3, 4, 3, 2);
+  addEntry(ranges.sides[0], "MAX", 255, 255, 255, 255);
+  addEntry(ranges.sides[0], "EMPTY", 3, 4, 3, 3);
+  add("out-of-range-entries", buildDisk(compact(ranges)));
+
+  VolumeDisk noEnd = compactVolume();
+  noEnd.sides[1].endMark = false;
+  add("no-end-mark", buildDisk(compact(noEnd)));
+
+  // Logical track 3 of side 0 is track index 6; B lies there.
+  add("cut-in-sector-header", cut(compactVolumeDisk(), 6, 3, 9));
+  add("cut-in-sector-data", cut(compactVolumeDisk(), 6, 3, kSectorHeaderSize + 500));
+
+  for (uint32_t size : {0x80000000u, 0xFFFFFFFFu}) {
+    Disk huge = compactVolumeDisk();
+    huge.diskSizeOverride = size;
+    add(size == 0x80000000u ? "disk-size-0x80000000" : "disk-size-0xffffffff", buildDisk(huge));
+  }
+  Disk offsets = compactVolumeDisk();
+  offsets.diskSizeOverride = 0xFFFFFFFFu;
+  offsets.trackOffsetOverrides[2] = 0x80000000u;  // side 0's directory
+  offsets.trackOffsetOverrides[3] = 0xFFFFFFFFu;  // side 1's directory
+  add("track-offsets-huge", buildDisk(offsets));
+
+  Disk zeroSize = compactVolumeDisk();
+  zeroSize.diskSizeOverride = 0;
+  add("disk-size-zero", buildDisk(zeroSize));
+
+  Disk media = compactVolumeDisk();
+  media.mediaType = 0x00;
+  add("media-2d", buildDisk(media));
+  add("shorter-than-a-header", Bytes(kHeaderSize - 1, 0x20));
+  add("two-disks", buildImage({compactVolumeDisk(), zeroLengthTrackDisk()}));
+
+  add("disagreeing-counts-small", buildDisk(disagreeingChainDisk(64 * 1024)));
+  add("disagreeing-counts", buildDisk(disagreeingChainDisk(2 << 20)));
+  add("zero-length-track", buildDisk(zeroLengthTrackDisk()));
+  return images;
 }
 
 }  // namespace d88::build

@@ -1,6 +1,10 @@
-// Images built to hurt a reader: walks that visit as many records as a small
-// file can hold, and indexes that fill up.
+// Images built to hurt a reader or the extraction: walks that visit as many
+// records as a small file can hold, huge offsets, cut files, bad entries.
 #pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "d88_builder.h"
 
@@ -17,5 +21,16 @@ Disk disagreeingChainDisk(size_t bytes);
 
 // 64 small disks end to end, the most the index holds.
 Bytes sixtyFourDiskImage();
+
+// A small disk in the volume layout: only tracks holding something are
+// stored. Side 0 holds A (2 sectors), m.0000 (1) and B (all of logical track
+// 3); side 1 holds C (1 sector). Track 0 is a full boot track.
+Disk compactVolumeDisk();
+
+// Every crafted image by name, the ones over `sizeLimit` bytes left out.
+// The regression tests know what the program must do with each.
+std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit);
+
+inline constexpr size_t kSeedSizeLimit = 256 * 1024;
 
 }  // namespace d88::build
