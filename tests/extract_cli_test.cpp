@@ -25,12 +25,12 @@ using namespace expected;
 // --- the command line and the media check ---------------------------------
 
 TEST(FrontEnd, WrongArgumentCountPrintsTheUsage) {
-  for (size_t extra : {0u, 4u}) {
-    std::vector<std::string> args = {D88EXTRACT_PATH};
-    for (size_t i = 0; i < extra; ++i) args.push_back("arg" + std::to_string(i));
+  for (size_t count : {0u, 4u}) {
+    std::vector<std::string> args;
+    for (size_t i = 0; i < count; ++i) args.push_back("arg" + std::to_string(i));
     const RunResult run = runWithArgs(args);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, std::string("Usage: ") + D88EXTRACT_PATH + " [d88file]\n");
+    EXPECT_EQ(run.err, "Usage: " + testing::programNameAsSeen() + " [d88file]\n");
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.files.empty());
   }
@@ -49,7 +49,7 @@ TEST(FrontEnd, ArgumentsAfterTheImageAreIgnored) {
 }
 
 TEST(FrontEnd, ImageThatCannotBeOpened) {
-  const RunResult run = runWithArgs({D88EXTRACT_PATH, "/nonexistent/image.d88"});
+  const RunResult run = runWithArgs({"/nonexistent/image.d88"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, kCannotOpen);
   EXPECT_EQ(run.out, "");

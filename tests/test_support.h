@@ -1,4 +1,4 @@
-// Scratch folders, files and a runner for the real program.
+// Scratch folders and files, and (on POSIX hosts) a runner for the program.
 #pragma once
 
 #include <filesystem>
@@ -28,9 +28,15 @@ class TempDir {
 
 Bytes readBytes(const std::filesystem::path& path);
 std::string asString(const Bytes& bytes);
+Bytes imageOf(const build::VolumeDisk& disk);
+Bytes slice(const Bytes& bytes, size_t offset, size_t length);
 
-// Every regular file in a folder, by name, with its bytes.
-std::map<std::string, Bytes> filesIn(const std::filesystem::path& folder);
+// --- the program under test -------------------------------------------------
+// D88EXTRACT_PROGRAM names another build of it (default: this build's), and
+// D88EXTRACT_LAUNCHER a command to start it with (such as Wine). A program
+// ending in ".exe" is held to Windows' conventions: its standard streams end
+// lines with CR LF, and the names of its files are read back from UTF-8 into
+// Shift_JIS, so the same expectations serve both builds.
 
 struct RunResult {
   int status = -1;
@@ -41,16 +47,17 @@ struct RunResult {
 };
 
 struct RunOptions {
-  std::vector<std::string> extraArgs;       // after the image path
-  std::vector<std::string> existingDirs;    // made in the work folder first
-  bool stdoutToFull = false;                // stdout goes to /dev/full
+  std::vector<std::string> extraArgs;     // after the image path
+  std::vector<std::string> existingDirs;  // made in the work folder first
+  bool stdoutToFull = false;              // stdout goes to /dev/full
 };
+
+bool programIsWindows();
+// argv[0] as the program sees it.
+std::string programNameAsSeen();
 
 // Writes `image` to a file and runs the program on it in an empty folder.
 RunResult runOnImage(const Bytes& image, const RunOptions& options = {});
-
-Bytes imageOf(const build::VolumeDisk& disk);
-Bytes slice(const Bytes& bytes, size_t offset, size_t length);
 
 // Runs the program with exactly these arguments in an empty folder.
 RunResult runWithArgs(const std::vector<std::string>& args);

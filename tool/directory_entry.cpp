@@ -1,7 +1,5 @@
 #include "directory_entry.h"
 
-#include <cstring>
-
 namespace d88 {
 
 namespace {
@@ -31,11 +29,6 @@ EntryByteRange entryByteRange(const DirectoryEntry& entry) {
   const int32_t first = sectorNumber(entry.startTrack, entry.startSector);
   const int32_t last = sectorNumber(entry.endTrack, entry.endSector);
   return {(first - 1) * kSectorBytes, (last - first + 1) * kSectorBytes};
-}
-
-bool isSafeFileName(const char* name) {
-  return name[0] != '\0' && std::strchr(name, '/') == nullptr &&
-         std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
 }
 
 EntryVerdict judgeEntry(const DirectoryEntry& entry) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "file_name.h"
 #include "volume_layout.h"
 
 namespace d88 {
@@ -30,9 +31,6 @@ bool isEndMark(const uint8_t* raw);
 DirectoryEntry parseEntry(const uint8_t* raw);
 
 EntryByteRange entryByteRange(const DirectoryEntry& entry);
-
-// A name that would leave the current directory, or name none at all.
-bool isSafeFileName(const char* name);
 
 EntryVerdict judgeEntry(const DirectoryEntry& entry);
 

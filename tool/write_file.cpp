@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "host_file.h"
+
 namespace d88 {
 
 bool writeFile(const char* name, const uint8_t* data, int32_t length) {
-  std::FILE* out = std::fopen(name, "wb");
+  std::FILE* out = createHostFile(name);
   if (out == nullptr) return false;
   const auto size = static_cast<size_t>(length);
   const bool written = std::fwrite(data, 1, size, out) == size;
