@@ -183,48 +183,51 @@ const TrackIndex& D88Image::indexOf(int64_t start) {
   return index;
 }
 
-// The walk of a track, done once: record i is examined unless an earlier one
-// ended the walk; a count of 0 ends it before its record is examined, a count
-// of i + 1 after. Every record moves the walk at least one header on, so the
-// end of the file ends it even when the headers disagree on the count.
-void D88Image::scanTrack(TrackIndex& index) {
-  int64_t offset = index.trackStart;
-  for (uint32_t i = 0;; ++i) {
+// The walk of a search, from record `position` at `offset`: a count of 0
+// ends it before its record is examined, a count of position + 1 after, and
+// so does the end of the file. Every record moves the walk at least one
+// header on, so it ends even when the headers disagree on the count.
+// `examine(key, sector, offset, position)` sees each record examined and
+// returns true to stop there.
+template <typename Examine>
+void D88Image::walkTrack(int64_t offset, uint32_t position, Examine examine) {
+  for (uint32_t i = position;; ++i) {
     uint8_t header[kSectorHeaderSize];
     if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) return;
     const uint32_t count = readLe16(header + kSectorCountOffset);
     const int32_t dataSize = readLe16(header + kDataSizeOffset);
     if (count == 0) return;
-    const uint32_t key = readLe32(header);
-    if (findInIndex(index, key) == nullptr &&
-        !addToIndex(index, key,
-                    {offset + kSectorHeaderSize, dataSize, header[kStatusOffset]})) {
-      index.resumeOffset = offset;
-      index.resumePosition = i;
-      return;
-    }
-    if (i + 1 == count) return;
+    const FoundSector sector{offset + kSectorHeaderSize, dataSize, header[kStatusOffset]};
+    if (examine(readLe32(header), sector, offset, i) || i + 1 == count) return;
     offset += kSectorHeaderSize + dataSize;
   }
 }
 
-// The same walk from record `position` at `offset`, for an ID the index had
-// no room for.
-bool D88Image::walkFor(int64_t offset, uint32_t position, uint32_t key,
-                       FoundSector& found) {
-  for (uint32_t i = position;; ++i) {
-    uint8_t header[kSectorHeaderSize];
-    if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) return false;
-    const uint32_t count = readLe16(header + kSectorCountOffset);
-    const int32_t dataSize = readLe16(header + kDataSizeOffset);
-    if (count == 0) return false;
-    if (readLe32(header) == key) {
-      found = {offset + kSectorHeaderSize, dataSize, header[kStatusOffset]};
-      return true;
-    }
-    if (i + 1 == count) return false;
-    offset += kSectorHeaderSize + dataSize;
-  }
+// Done once per track: the first record of every ID the walk reaches, as far
+// as the table has room.
+void D88Image::scanTrack(TrackIndex& index) {
+  walkTrack(index.trackStart, 0,
+            [&index](uint32_t key, const FoundSector& sector, int64_t offset, uint32_t i) {
+              if (findInIndex(index, key) != nullptr || addToIndex(index, key, sector)) {
+                return false;
+              }
+              index.resumeOffset = offset;
+              index.resumePosition = i;
+              return true;
+            });
+}
+
+// For an ID the table had no room for: the rest of the walk, from where the
+// table ends.
+bool D88Image::walkFor(int64_t offset, uint32_t position, uint32_t key, FoundSector& found) {
+  bool seen = false;
+  walkTrack(offset, position, [&](uint32_t recordKey, const FoundSector& sector, int64_t, uint32_t) {
+    if (recordKey != key) return false;
+    found = sector;
+    seen = true;
+    return true;
+  });
+  return seen;
 }
 
 int32_t D88Image::readAt(int64_t position, uint8_t* dest, int32_t length) {

@@ -84,6 +84,8 @@ class D88Image {
   bool trackStart(int32_t track, int64_t& start) const;
   int32_t readAt(int64_t position, uint8_t* dest, int32_t length);
   const TrackIndex& indexOf(int64_t start);
+  template <typename Examine>
+  void walkTrack(int64_t offset, uint32_t position, Examine examine);
   void scanTrack(TrackIndex& index);
   bool walkFor(int64_t offset, uint32_t position, uint32_t key, FoundSector& found);
 
