@@ -66,7 +66,8 @@ const Case& sampleCase() {
   return c;
 }
 const Case& zeroLengthCase() {
-  static const Case c = makeCase("zero-length-track", build::buildDisk(build::zeroLengthTrackDisk()));
+  static const Case c =
+      makeCase("zero-length-track", build::buildDisk(build::zeroLengthTrackDisk()));
   return c;
 }
 const Case& chainCase() {
@@ -86,12 +87,24 @@ void runFloor(benchmark::State& state, const Case& c) {
   for (auto _ : state) benchmark::DoNotOptimize(floorCopy(c.image.c_str(), c.outputs));
 }
 
-void BM_Extract_Sample(benchmark::State& s) { runExtract(s, sampleCase()); }
-void BM_Floor_Sample(benchmark::State& s) { runFloor(s, sampleCase()); }
-void BM_Extract_ZeroLengthTrack(benchmark::State& s) { runExtract(s, zeroLengthCase()); }
-void BM_Floor_ZeroLengthTrack(benchmark::State& s) { runFloor(s, zeroLengthCase()); }
-void BM_Extract_DisagreeingChain(benchmark::State& s) { runExtract(s, chainCase()); }
-void BM_Floor_DisagreeingChain(benchmark::State& s) { runFloor(s, chainCase()); }
+void BM_Extract_Sample(benchmark::State& s) {
+  runExtract(s, sampleCase());
+}
+void BM_Floor_Sample(benchmark::State& s) {
+  runFloor(s, sampleCase());
+}
+void BM_Extract_ZeroLengthTrack(benchmark::State& s) {
+  runExtract(s, zeroLengthCase());
+}
+void BM_Floor_ZeroLengthTrack(benchmark::State& s) {
+  runFloor(s, zeroLengthCase());
+}
+void BM_Extract_DisagreeingChain(benchmark::State& s) {
+  runExtract(s, chainCase());
+}
+void BM_Floor_DisagreeingChain(benchmark::State& s) {
+  runFloor(s, chainCase());
+}
 
 void BM_Open_SixtyFourDisks(benchmark::State& state) {
   static const std::string path = [] {

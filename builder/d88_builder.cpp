@@ -46,12 +46,10 @@ void removeSector(Disk& disk, int track, uint8_t r) {
 
 Bytes buildDisk(const Disk& disk) {
   Bytes out(kHeaderSize, 0);
-  std::copy_n(disk.name.begin(), std::min<size_t>(disk.name.size(), kNameLength),
-              out.begin());
+  std::copy_n(disk.name.begin(), std::min<size_t>(disk.name.size(), kNameLength), out.begin());
   out[kMediaTypeOffset] = disk.mediaType;
   for (const auto& [index, sectors] : disk.tracks) {
-    putLe32(out.data() + kTrackTableOffset + 4 * index,
-            static_cast<uint32_t>(out.size()));
+    putLe32(out.data() + kTrackTableOffset + 4 * index, static_cast<uint32_t>(out.size()));
     appendTrack(out, sectors);
   }
   for (const auto& [index, offset] : disk.trackOffsetOverrides) {

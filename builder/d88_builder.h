@@ -27,16 +27,15 @@ struct Sector {
 struct Disk {
   std::string name;  // raw bytes; the first 16 are stored
   uint8_t mediaType = 0x20;
-  std::map<int, std::vector<Sector>> tracks;          // by track index
-  std::map<int, uint32_t> trackOffsetOverrides;       // raw table entries
+  std::map<int, std::vector<Sector>> tracks;     // by track index
+  std::map<int, uint32_t> trackOffsetOverrides;  // raw table entries
   std::optional<uint32_t> diskSizeOverride;
 };
 
 // Sectors r = firstR .. firstR + count - 1 with the given C, H, N, each
 // filled by `fill(r)`, which must return 128 << n bytes or any other size.
 template <typename Fill>
-std::vector<Sector> formatTrack(uint8_t c, uint8_t h, uint8_t n, int firstR,
-                                int count, Fill fill) {
+std::vector<Sector> formatTrack(uint8_t c, uint8_t h, uint8_t n, int firstR, int count, Fill fill) {
   std::vector<Sector> sectors;
   for (int r = firstR; r < firstR + count; ++r) {
     sectors.push_back(Sector{c, h, static_cast<uint8_t>(r), n, fill(r), {}, {}, 0});

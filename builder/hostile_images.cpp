@@ -33,9 +33,8 @@ Disk disagreeingChainDisk(size_t bytes) {
 
 Bytes sixtyFourDiskImage() {
   Disk disk;
-  disk.tracks[0] = formatTrack(0, 0, 0, 1, 26, [](int r) {
-    return patternBytes(128, static_cast<uint32_t>(r));
-  });
+  disk.tracks[0] = formatTrack(0, 0, 0, 1, 26,
+                               [](int r) { return patternBytes(128, static_cast<uint32_t>(r)); });
   return buildImage(std::vector<Disk>(kMaxDisks, disk));
 }
 
@@ -79,7 +78,9 @@ Bytes cut(const Disk& disk, int track, uint8_t r, size_t into) {
 
 }  // namespace
 
-Disk compactVolumeDisk() { return compact(compactVolume()); }
+Disk compactVolumeDisk() {
+  return compact(compactVolume());
+}
 
 std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
   std::vector<std::pair<std::string, Bytes>> images;
@@ -89,7 +90,8 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
   add("compact-volume", buildDisk(compactVolumeDisk()));
 
   VolumeDisk names = compactVolume();
-  for (const char* name : {"../a", "/tmp/a", ".", "..", ""}) addEntry(names.sides[1], name, 2, 1, 2, 1);
+  for (const char* name : {"../a", "/tmp/a", ".", "..", ""})
+    addEntry(names.sides[1], name, 2, 1, 2, 1);
   add("unsafe-names", buildDisk(compact(names)));
 
   VolumeDisk ranges = compactVolume();

@@ -5,8 +5,8 @@
 
 namespace d88::build {
 
-void addEntry(VolumeSide& side, const std::string& name, uint8_t startTrack,
-              uint8_t startSector, uint8_t endTrack, uint8_t endSector) {
+void addEntry(VolumeSide& side, const std::string& name, uint8_t startTrack, uint8_t startSector,
+              uint8_t endTrack, uint8_t endSector) {
   std::array<uint8_t, kEntryBytes> entry{};
   std::fill_n(entry.begin(), kNameBytes, uint8_t{' '});
   std::copy_n(name.begin(), std::min<size_t>(name.size(), kNameBytes), entry.begin());
@@ -20,13 +20,11 @@ void addEntry(VolumeSide& side, const std::string& name, uint8_t startTrack,
   side.entries.push_back(entry);
 }
 
-Bytes addFile(VolumeSide& side, const std::string& name, int32_t sectors,
-              uint32_t seed) {
+Bytes addFile(VolumeSide& side, const std::string& name, int32_t sectors, uint32_t seed) {
   const int32_t first = side.nextSector;
   const int32_t last = first + sectors - 1;
   Bytes bytes = patternBytes(static_cast<size_t>(sectors * kSectorBytes), seed);
-  std::copy(bytes.begin(), bytes.end(),
-            side.volume.begin() + first * kSectorBytes);
+  std::copy(bytes.begin(), bytes.end(), side.volume.begin() + first * kSectorBytes);
   addEntry(side, name, static_cast<uint8_t>(first / kSectorsPerTrack),
            static_cast<uint8_t>(first % kSectorsPerTrack + 1),
            static_cast<uint8_t>(last / kSectorsPerTrack),
@@ -60,15 +58,14 @@ Disk toDisk(const VolumeDisk& volumeDisk) {
     const VolumeSide& side = volumeDisk.sides[static_cast<size_t>(s)];
     const Bytes directory = directoryBytes(side);
     for (int32_t t = 1; t < kLogicalTracks; ++t) {
-      const uint8_t* track = t == kDirectoryTrack
-                                 ? directory.data()
-                                 : side.volume.data() + t * kTrackBytes;
-      disk.tracks[trackIndexOf(s, t)] = formatTrack(
-          static_cast<uint8_t>(cylinderIdOf(t)), static_cast<uint8_t>(headIdOf(t)),
-          kSectorSizeCode, 1, kSectorsPerTrack, [&](int r) {
-            const uint8_t* sector = track + (r - 1) * kSectorBytes;
-            return Bytes(sector, sector + kSectorBytes);
-          });
+      const uint8_t* track =
+          t == kDirectoryTrack ? directory.data() : side.volume.data() + t * kTrackBytes;
+      disk.tracks[trackIndexOf(s, t)] =
+          formatTrack(static_cast<uint8_t>(cylinderIdOf(t)), static_cast<uint8_t>(headIdOf(t)),
+                      kSectorSizeCode, 1, kSectorsPerTrack, [&](int r) {
+                        const uint8_t* sector = track + (r - 1) * kSectorBytes;
+                        return Bytes(sector, sector + kSectorBytes);
+                      });
     }
   }
   return disk;

@@ -27,13 +27,12 @@ struct VolumeDisk {
 };
 
 // A directory entry with a raw name (padded with spaces to six bytes).
-void addEntry(VolumeSide& side, const std::string& name, uint8_t startTrack,
-              uint8_t startSector, uint8_t endTrack, uint8_t endSector);
+void addEntry(VolumeSide& side, const std::string& name, uint8_t startTrack, uint8_t startSector,
+              uint8_t endTrack, uint8_t endSector);
 
 // Places a file of `sectors` whole sectors of pattern bytes at the side's next
 // free sector and lists it. Returns the bytes the extraction must write.
-Bytes addFile(VolumeSide& side, const std::string& name, int32_t sectors,
-              uint32_t seed);
+Bytes addFile(VolumeSide& side, const std::string& name, int32_t sectors, uint32_t seed);
 
 // The 5120 bytes of a side's directory track.
 Bytes directoryBytes(const VolumeSide& side);

@@ -8,8 +8,10 @@ namespace d88::fuzz {
 
 std::string scratchFolder(const char* purpose) {
   namespace fs = std::filesystem;
-  const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-  const fs::path folder = base / (std::string("d88fuzz-") + purpose + "-" + std::to_string(getpid()));
+  const fs::path base =
+      fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path folder =
+      base / (std::string("d88fuzz-") + purpose + "-" + std::to_string(getpid()));
   fs::create_directories(folder);
   return folder.string();
 }

@@ -97,19 +97,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 3: {
         const int32_t track = input.ConsumeIntegralInRange(-2, d88::kTrackCount + 1);
         const int32_t c = pickId(input), h = pickId(input), r = pickId(input);
-        const int32_t n = input.ConsumeIntegralInRange(0, 7) == 0 ? pickId(input)
-                                                                  : input.ConsumeIntegralInRange(0, 3);
+        const int32_t n = input.ConsumeIntegralInRange(0, 7) == 0
+                              ? pickId(input)
+                              : input.ConsumeIntegralInRange(0, 3);
         const int32_t length = pickLength(input);
         buffers.allow(length);
         if (input.ConsumeBool()) {
           const int32_t got = image.readSector(track, c, h, r, n, buffers.ours.data(), length);
-          const int32_t want = reference.readSector(track, c, h, r, n, buffers.theirs.data(), length);
+          const int32_t want =
+              reference.readSector(track, c, h, r, n, buffers.theirs.data(), length);
           FUZZ_CHECK(got == want);
           FUZZ_CHECK(got >= 0 && got <= std::max(length, 0));
           FUZZ_CHECK(buffers.untouchedFrom(static_cast<size_t>(got)));
         } else {
           const int32_t got = image.readSectors(track, c, h, r, n, buffers.ours.data(), length);
-          const int32_t want = reference.readSectors(track, c, h, r, n, buffers.theirs.data(), length);
+          const int32_t want =
+              reference.readSectors(track, c, h, r, n, buffers.theirs.data(), length);
           FUZZ_CHECK(got == want);
           FUZZ_CHECK(got >= 0 && got <= std::max(length, 0));
         }

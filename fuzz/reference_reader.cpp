@@ -25,10 +25,12 @@ bool ReferenceReader::selectDisk(int32_t index) {
   if (index < 0 || index >= diskCount()) return false;
   diskBase_ = diskOffsets_[static_cast<size_t>(index)];
   const uint8_t* header = file_.data() + diskBase_;
-  for (size_t i = 0; i < tracks_.size(); ++i) tracks_[i] = readLe32(header + kTrackTableOffset + 4 * i);
+  for (size_t i = 0; i < tracks_.size(); ++i)
+    tracks_[i] = readLe32(header + kTrackTableOffset + 4 * i);
   mediaType_ = header[kMediaTypeOffset];
   diskSize_ = readLe32(header + kDiskSizeOffset);
-  for (int i = 0; i < kNameLength && header[i] != 0; ++i) diskName_.push_back(static_cast<char>(header[i]));
+  for (int i = 0; i < kNameLength && header[i] != 0; ++i)
+    diskName_.push_back(static_cast<char>(header[i]));
   return true;
 }
 
@@ -53,8 +55,8 @@ int32_t ReferenceReader::readSector(int32_t track, int32_t c, int32_t h, int32_t
       lastStatus_ = header[kStatusOffset];
       const int64_t data = offset + kSectorHeaderSize;
       const int64_t available = std::max<int64_t>(0, static_cast<int64_t>(file_.size()) - data);
-      const auto length = static_cast<int32_t>(
-          std::min<int64_t>({std::max(maxLength, 0), size, available}));
+      const auto length =
+          static_cast<int32_t>(std::min<int64_t>({std::max(maxLength, 0), size, available}));
       if (length > 0) std::memcpy(dest, file_.data() + data, static_cast<size_t>(length));
       return length;
     }

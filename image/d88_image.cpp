@@ -10,13 +10,19 @@ namespace d88 {
 namespace {
 
 // 128 << n, saturated: from n = 24 on it exceeds any int32_t request.
-int64_t nominalSectorLength(int32_t n) { return int64_t{128} << std::min(n, 24); }
+int64_t nominalSectorLength(int32_t n) {
+  return int64_t{128} << std::min(n, 24);
+}
 
-bool isIdByte(int32_t value) { return value >= 0 && value <= 255; }
+bool isIdByte(int32_t value) {
+  return value >= 0 && value <= 255;
+}
 
 }  // namespace
 
-D88Image::~D88Image() { close(); }
+D88Image::~D88Image() {
+  close();
+}
 
 bool D88Image::open(const char* path) {
   if (path == nullptr) {
@@ -38,7 +44,9 @@ bool D88Image::open(const char* path) {
   return true;
 }
 
-bool D88Image::close() { return open(nullptr); }
+bool D88Image::close() {
+  return open(nullptr);
+}
 
 void D88Image::forgetFileContents() {
   windowStart_ = 0;
@@ -96,8 +104,7 @@ int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r, int
   lastSectorStatus_ = -1;
   int64_t start = 0;
   // An ID byte outside 0..255 matches no record.
-  if (!trackStart(track, start) || !isIdByte(c) || !isIdByte(h) || !isIdByte(r) ||
-      !isIdByte(n)) {
+  if (!trackStart(track, start) || !isIdByte(c) || !isIdByte(h) || !isIdByte(r) || !isIdByte(n)) {
     return 0;
   }
   const uint32_t key = sectorKey(static_cast<uint32_t>(c), static_cast<uint32_t>(h),
@@ -221,12 +228,13 @@ void D88Image::scanTrack(TrackIndex& index) {
 // table ends.
 bool D88Image::walkFor(int64_t offset, uint32_t position, uint32_t key, FoundSector& found) {
   bool seen = false;
-  walkTrack(offset, position, [&](uint32_t recordKey, const FoundSector& sector, int64_t, uint32_t) {
-    if (recordKey != key) return false;
-    found = sector;
-    seen = true;
-    return true;
-  });
+  walkTrack(offset, position,
+            [&](uint32_t recordKey, const FoundSector& sector, int64_t, uint32_t) {
+              if (recordKey != key) return false;
+              found = sector;
+              seen = true;
+              return true;
+            });
   return seen;
 }
 

@@ -49,14 +49,14 @@ class D88Image {
 
   // Copies the data of sector (c, h, r, n) of the given track index, at most
   // maxLength bytes. Returns the number of bytes that arrived, 0 on failure.
-  int32_t readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                     uint8_t* dest, int32_t maxLength);
+  int32_t readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* dest,
+                     int32_t maxLength);
 
   // Reads `total` bytes from consecutive sectors of size code n, starting at
   // (c, h, r, n) and crossing to the next track index after lastSector.
   // Returns the bytes of the steps that succeeded in full.
-  int32_t readSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                      uint8_t* dest, int32_t total);
+  int32_t readSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* dest,
+                      int32_t total);
 
   // The sector a run reads after `at`: R + 1, or after lastSector the first
   // sector of the next track index, with H 0 -> 1, or H back to 0 and C + 1.

@@ -21,7 +21,9 @@ Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, Bytes data) {
   return Sector{c, h, r, n, std::move(data), {}, {}, 0};
 }
 
-Bytes filled(size_t length, uint8_t value) { return Bytes(length, value); }
+Bytes filled(size_t length, uint8_t value) {
+  return Bytes(length, value);
+}
 
 class ReaderTest : public ::testing::Test {
  protected:
@@ -152,10 +154,8 @@ TEST_F(ReaderTest, DiskNameIsTakenAsStoredUpToSixteenBytes) {
 
 TEST_F(ReaderTest, SectorIsFoundByAllFourIdBytesInAnyOrder) {
   Disk disk;
-  disk.tracks[5] = {sector(2, 1, 3, 1, filled(256, 0xA3)),
-                    sector(2, 1, 1, 1, filled(256, 0xA1)),
-                    sector(2, 1, 1, 0, filled(128, 0xB1)),
-                    sector(9, 9, 9, 1, filled(256, 0xC9))};
+  disk.tracks[5] = {sector(2, 1, 3, 1, filled(256, 0xA3)), sector(2, 1, 1, 1, filled(256, 0xA1)),
+                    sector(2, 1, 1, 0, filled(128, 0xB1)), sector(9, 9, 9, 1, filled(256, 0xC9))};
   openDisk(disk);
   uint8_t data[256] = {};
   EXPECT_EQ(image_.readSector(5, 2, 1, 1, 1, data, 256), 256);
@@ -256,8 +256,7 @@ TEST_F(ReaderTest, TrackTableEntriesOutsideTheDiskAreAbsent) {
 
 TEST_F(ReaderTest, FileCutShortEndsTheWalkWithWhatArrived) {
   Disk disk;
-  disk.tracks[0] = {sector(0, 0, 1, 1, filled(256, 0x31)),
-                    sector(0, 0, 2, 1, filled(256, 0x32))};
+  disk.tracks[0] = {sector(0, 0, 1, 1, filled(256, 0x31)), sector(0, 0, 2, 1, filled(256, 0x32))};
   const Bytes whole = build::buildDisk(disk);
   uint8_t data[256];
 
@@ -303,8 +302,8 @@ TEST_F(ReaderTest, TracksWithMoreIdsThanTheIndexHoldsAreSearchedInFull) {
     const auto r = static_cast<uint8_t>(i % 256);
     track.push_back(sector(c, 0, r, 0, {static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8)}));
   }
-  track.push_back(sector(0, 0, 5, 0, {0xEE, 0xEE}));     // a later duplicate of record 5
-  track.push_back(sector(9, 9, 9, 9, {0x99, 0x99}));     // beyond the count
+  track.push_back(sector(0, 0, 5, 0, {0xEE, 0xEE}));  // a later duplicate of record 5
+  track.push_back(sector(9, 9, 9, 9, {0x99, 0x99}));  // beyond the count
   for (Sector& s : track) s.sectorsInTrack = 2001;
   openDisk(disk);
   uint8_t data[2];
@@ -319,9 +318,9 @@ TEST_F(ReaderTest, TracksWithMoreIdsThanTheIndexHoldsAreSearchedInFull) {
 TEST_F(ReaderTest, ManyTracksInTurnEachGiveTheirOwnSectors) {
   Disk disk;
   for (int t = 0; t < 12; ++t) {
-    disk.tracks[t * 3] = build::formatTrack(
-        static_cast<uint8_t>(t), 0, 1, 1, 4,
-        [t](int r) { return filled(256, static_cast<uint8_t>(t * 16 + r)); });
+    disk.tracks[t * 3] = build::formatTrack(static_cast<uint8_t>(t), 0, 1, 1, 4, [t](int r) {
+      return filled(256, static_cast<uint8_t>(t * 16 + r));
+    });
   }
   openDisk(disk);
   uint8_t data[256];
@@ -382,10 +381,10 @@ TEST_F(RunTest, RunCrossesTracksAfterTheLastSectorOfTheRange) {
   image_.setSectorRange(1, 26);
   Bytes data(128 * 60, 0);
   EXPECT_EQ(image_.readSectors(0, 0, 0, 1, 0, data.data(), 128 * 60), 128 * 60);
-  EXPECT_EQ(data[0], 1);                 // track 0 R 1
-  EXPECT_EQ(data[128 * 25], 26);         // track 0 R 26
-  EXPECT_EQ(data[128 * 26], 32 + 1);     // track 1: C 0, H 1, R 1
-  EXPECT_EQ(data[128 * 52], 64 + 1);     // track 2: C 1, H 0, R 1
+  EXPECT_EQ(data[0], 1);              // track 0 R 1
+  EXPECT_EQ(data[128 * 25], 26);      // track 0 R 26
+  EXPECT_EQ(data[128 * 26], 32 + 1);  // track 1: C 0, H 1, R 1
+  EXPECT_EQ(data[128 * 52], 64 + 1);  // track 2: C 1, H 0, R 1
   EXPECT_EQ(data[128 * 59], 64 + 8);
 }
 
@@ -469,7 +468,8 @@ TEST_F(ReaderTest, ListsIdsInRecordOrderAsFarAsWholeEntriesFit) {
 
 TEST_F(ReaderTest, CountOfZeroListsUntilTheBufferIsFull) {
   Disk disk;
-  for (int r = 1; r <= 10; ++r) disk.tracks[0].push_back(sector(0, 0, static_cast<uint8_t>(r), 0, {}));
+  for (int r = 1; r <= 10; ++r)
+    disk.tracks[0].push_back(sector(0, 0, static_cast<uint8_t>(r), 0, {}));
   for (Sector& s : disk.tracks[0]) s.sectorsInTrack = 0;
   openDisk(disk);
   uint8_t ids[4 * 6];

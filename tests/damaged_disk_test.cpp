@@ -15,12 +15,14 @@ namespace {
 using build::Bytes;
 using build::Disk;
 using build::VolumeDisk;
-using testing::RunResult;
 using testing::runOnImage;
+using testing::RunResult;
 using testing::slice;
 using namespace expected;
 
-int trackOf(int side, int logicalTrack) { return 2 * logicalTrack + side; }
+int trackOf(int side, int logicalTrack) {
+  return 2 * logicalTrack + side;
+}
 
 Bytes withZeroSector(Bytes bytes, size_t sector) {
   std::fill_n(bytes.begin() + static_cast<ptrdiff_t>(sector * 1024), 1024, uint8_t{0});
@@ -146,8 +148,8 @@ TEST(DamagedDisk, BootBlockWarnsOnlyForItsOwnSectors) {
     std::string err;
   };
   const Case cases[] = {
-      {13, true, ""},                                // just before the block
-      {18, true, ""},                                // just after it
+      {13, true, ""},  // just before the block
+      {18, true, ""},  // just after it
       {14, false, damagedSectors("IPLMUS")},
       {17, true, unreadSectors("IPLMUS")},
   };

@@ -8,8 +8,7 @@
 namespace d88 {
 namespace {
 
-DirectoryEntry entryOf(const std::string& name, uint8_t st, uint8_t ss, uint8_t et,
-                       uint8_t es) {
+DirectoryEntry entryOf(const std::string& name, uint8_t st, uint8_t ss, uint8_t et, uint8_t es) {
   uint8_t raw[kEntryBytes] = {' ', ' ', ' ', ' ', ' ', ' ', 'x', 'x', 'x', 'x', 'x', 'x'};
   std::copy(name.begin(), name.end(), raw);
   raw[kStartTrackOffset] = st;
@@ -34,12 +33,12 @@ TEST(DirectoryEntry, ByteRangeCountsWholeSectorsFromStartToEnd) {
     int32_t offset, size;
   };
   const Case cases[] = {
-      {2, 1, 2, 5, 10 * 1024, 5 * 1024},     // one whole track
-      {3, 4, 3, 4, 18 * 1024, 1024},         // one sector
-      {3, 5, 4, 1, 19 * 1024, 2048},         // across a track boundary
-      {3, 4, 3, 3, 18 * 1024, 0},            // ends just before it starts
-      {3, 4, 3, 1, 18 * 1024, -2048},        // ends well before it starts
-      {0, 0, 0, 0, -1024, 1024},             // the sector before the volume
+      {2, 1, 2, 5, 10 * 1024, 5 * 1024},  // one whole track
+      {3, 4, 3, 4, 18 * 1024, 1024},      // one sector
+      {3, 5, 4, 1, 19 * 1024, 2048},      // across a track boundary
+      {3, 4, 3, 3, 18 * 1024, 0},         // ends just before it starts
+      {3, 4, 3, 1, 18 * 1024, -2048},     // ends well before it starts
+      {0, 0, 0, 0, -1024, 1024},          // the sector before the volume
       {255, 255, 255, 255, 1529 * 1024, 1024},
   };
   for (const Case& c : cases) {
@@ -52,7 +51,7 @@ TEST(DirectoryEntry, ByteRangeCountsWholeSectorsFromStartToEnd) {
 TEST(DirectoryEntry, VerdictKeepsEveryByteInsideTheVolumeImage) {
   EXPECT_EQ(judgeEntry(entryOf("A", 2, 1, 76, 5)), EntryVerdict::write);  // to the last byte
   EXPECT_EQ(judgeEntry(entryOf("A", 0, 1, 0, 1)), EntryVerdict::write);
-  EXPECT_EQ(judgeEntry(entryOf("A", 3, 4, 3, 3)), EntryVerdict::write);  // empty file
+  EXPECT_EQ(judgeEntry(entryOf("A", 3, 4, 3, 3)), EntryVerdict::write);    // empty file
   EXPECT_EQ(judgeEntry(entryOf("A", 77, 1, 77, 0)), EntryVerdict::write);  // empty, at the end
   EXPECT_EQ(judgeEntry(entryOf("A", 76, 5, 77, 1)), EntryVerdict::outsideVolume);
   EXPECT_EQ(judgeEntry(entryOf("A", 0, 0, 0, 1)), EntryVerdict::outsideVolume);

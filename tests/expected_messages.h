@@ -33,8 +33,7 @@ inline std::string writeFailed(const std::string& label) {
 }
 // 面<side>の項目<index>
 inline std::string entryLabel(int side, int index) {
-  return "\x96\xCA" + std::to_string(side) + "\x82\xCC\x8D\x80\x96\xDA" +
-         std::to_string(index);
+  return "\x96\xCA" + std::to_string(side) + "\x82\xCC\x8D\x80\x96\xDA" + std::to_string(index);
 }
 
 // 面<side>のディレクトリを最後まで読めません.

@@ -14,11 +14,11 @@ namespace {
 
 using build::Bytes;
 using build::VolumeDisk;
+using testing::imageOf;
+using testing::runOnImage;
 using testing::RunOptions;
 using testing::RunResult;
-using testing::runOnImage;
 using testing::runWithArgs;
-using testing::imageOf;
 using testing::slice;
 using namespace expected;
 
@@ -111,19 +111,17 @@ TEST(Extraction, SampleDiskComesOutByteForByte) {
     for (const auto& entry : side.entries) {
       const DirectoryEntry parsed = parseEntry(entry.data());
       const EntryByteRange range = entryByteRange(parsed);
-      expected[parsed.name.data()] = slice(side.volume, static_cast<size_t>(range.offset),
-                                           static_cast<size_t>(range.size));
+      expected[parsed.name.data()] =
+          slice(side.volume, static_cast<size_t>(range.offset), static_cast<size_t>(range.size));
       ++entries;
     }
   }
   expected["IPLMUS"] = slice(disk.bootTrack, 1664, 385);
   EXPECT_EQ(run.files, expected);
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'),
-            static_cast<ptrdiff_t>(entries + 1));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), static_cast<ptrdiff_t>(entries + 1));
   EXPECT_NE(run.out.find("\x89\xB9\x8A\x79.1     START:16 04    END:18 03   SIZE:2800\n"),
             std::string::npos);
-  EXPECT_NE(run.out.find("BIG        START:02 05    END:1a 04   SIZE:1e000\n"),
-            std::string::npos);
+  EXPECT_NE(run.out.find("BIG        START:02 05    END:1a 04   SIZE:1e000\n"), std::string::npos);
 }
 
 TEST(Extraction, SizesAtTheEdgesOfTracksAndOfNothing) {
@@ -139,8 +137,8 @@ TEST(Extraction, SizesAtTheEdgesOfTracksAndOfNothing) {
                          "ACROSS     START:02 05    END:03 01   SIZE:0800\n"
                          "SINGLE     START:03 02    END:03 02   SIZE:0400\n"
                          "EMPTY      START:03 04    END:03 03   SIZE:0000\n");
-  EXPECT_EQ(run.files, (std::map<std::string, Bytes>{
-                           {"ACROSS", across}, {"SINGLE", single}, {"EMPTY", {}}}));
+  EXPECT_EQ(run.files,
+            (std::map<std::string, Bytes>{{"ACROSS", across}, {"SINGLE", single}, {"EMPTY", {}}}));
 }
 
 TEST(Extraction, EndMarkInTheFirstEntryListsNothingForThatSide) {
@@ -239,9 +237,8 @@ TEST(HostileEntries, RefusedEntriesAreListedReportedAndNotWritten) {
                          "NEG        START:03 04    END:03 02   SIZE:fffffc00\n"
                          "GOOD       START:02 01    END:02 01   SIZE:0400\n");
   EXPECT_EQ(run.err, unsafeName("../a") + unsafeName("/tmp/a") + unsafeName(".") +
-                         unsafeName("..") + unsafeName(entryLabel(0, 4)) +
-                         outsideVolume("ZERO") + outsideVolume("PAST") +
-                         outsideVolume("NEG"));
+                         unsafeName("..") + unsafeName(entryLabel(0, 4)) + outsideVolume("ZERO") +
+                         outsideVolume("PAST") + outsideVolume("NEG"));
   EXPECT_EQ(run.files, (std::map<std::string, Bytes>{{"GOOD", good}}));
   EXPECT_TRUE(run.strays.empty());
 }

@@ -19,11 +19,11 @@ TEST(FileName, NamesThatWouldLeaveTheFolderAreRefusedEverywhere) {
 
 TEST(FileName, TheHostAddsItsOwnRules) {
 #ifdef _WIN32
-  EXPECT_FALSE(isSafeFileName("..."));       // ends in a dot
+  EXPECT_FALSE(isSafeFileName("..."));  // ends in a dot
   EXPECT_FALSE(isSafeFileName("CON"));
   EXPECT_FALSE(isSafeFileName("a\\b"));
-  EXPECT_FALSE(isSafeFileName("\x81"));      // not code page 932
-  EXPECT_TRUE(isSafeFileName("\x83\x5C"));   // a 0x5C second byte
+  EXPECT_FALSE(isSafeFileName("\x81"));     // not code page 932
+  EXPECT_TRUE(isSafeFileName("\x83\x5C"));  // a 0x5C second byte
 #else
   for (const char* good : {"...", "CON", "a\\b", "a:b", "\x81", "\x83\x5C"}) {
     EXPECT_TRUE(isSafeFileName(good)) << good;
@@ -38,19 +38,19 @@ TEST(FileName, WindowsRefusesItsForbiddenCharactersAndControls) {
   }
   // Katakana and kanji whose Shift_JIS second byte is 0x5C, and full-width
   // forms of forbidden characters, are ordinary characters.
-  for (std::u16string_view good : {u"\u30BD", u"\u8868\u793A", u"\u80FD", u"a\uFF1Ab",
-                                   u"\uFF3C", u"m.0000", u"...a"}) {
+  for (std::u16string_view good :
+       {u"\u30BD", u"\u8868\u793A", u"\u80FD", u"a\uFF1Ab", u"\uFF3C", u"m.0000", u"...a"}) {
     EXPECT_TRUE(isSafeWindowsName(good));
   }
 }
 
 TEST(FileName, WindowsRefusesDeviceNamesWithOrWithoutExtension) {
-  for (std::u16string_view bad : {u"CON", u"con", u"Prn", u"AUX", u"nul", u"COM1", u"com9",
-                                  u"LPT1", u"lpt9", u"CON.TXT", u"nul.a.b", u"COM3.m"}) {
+  for (std::u16string_view bad : {u"CON", u"con", u"Prn", u"AUX", u"nul", u"COM1", u"com9", u"LPT1",
+                                  u"lpt9", u"CON.TXT", u"nul.a.b", u"COM3.m"}) {
     EXPECT_FALSE(isSafeWindowsName(bad));
   }
-  for (std::u16string_view good : {u"CONS", u"COM", u"COM0", u"COM10", u"LPT", u"XCON",
-                                   u"NULL", u"AUX1", u"a.CON"}) {
+  for (std::u16string_view good :
+       {u"CONS", u"COM", u"COM0", u"COM10", u"LPT", u"XCON", u"NULL", u"AUX1", u"a.CON"}) {
     EXPECT_TRUE(isSafeWindowsName(good));
   }
 }

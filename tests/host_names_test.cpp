@@ -22,17 +22,28 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"\x83\x5C", true},              // ソ: second byte 0x5C
-    {"\x95\x5C\x8E\xA6", true},      // 表示
-    {"\x94\x5C.1", true},            // 能.1
-    {"a\\b", false},                 // a real backslash
-    {"a:b", false},   {"a*b", false},  {"a?b", false}, {"a\"b", false},
-    {"a<b", false},   {"a>b", false},  {"a|b", false}, {"a\x01z", false},
-    {"CON", false},   {"con.x", false}, {"LPT1", false}, {"COM9.a", false}, {"AUX", false},
+    {"\x83\x5C", true},          // ソ: second byte 0x5C
+    {"\x95\x5C\x8E\xA6", true},  // 表示
+    {"\x94\x5C.1", true},        // 能.1
+    {"a\\b", false},             // a real backslash
+    {"a:b", false},
+    {"a*b", false},
+    {"a?b", false},
+    {"a\"b", false},
+    {"a<b", false},
+    {"a>b", false},
+    {"a|b", false},
+    {"a\x01z", false},
+    {"CON", false},
+    {"con.x", false},
+    {"LPT1", false},
+    {"COM9.a", false},
+    {"AUX", false},
     {"ab.", false},
-    {"\x81", false},                 // a lead byte with nothing after it
-    {"\x85\x40", false},             // a pair code page 932 leaves unassigned
-    {"CONS", true},   {"COM0", true},
+    {"\x81", false},      // a lead byte with nothing after it
+    {"\x85\x40", false},  // a pair code page 932 leaves unassigned
+    {"CONS", true},
+    {"COM0", true},
 };
 
 TEST(HostNames, OnlyWindowsRefusesWhatWindowsForbids) {

@@ -52,8 +52,7 @@ std::map<std::string, Outcome> outcomes() {
         kCompactFiles}},
       {"out-of-range-entries",
        {1,
-        outsideVolume("ZERO") + outsideVolume("PAST") + outsideVolume("NEG") +
-            outsideVolume("MAX"),
+        outsideVolume("ZERO") + outsideVolume("PAST") + outsideVolume("NEG") + outsideVolume("MAX"),
         withEmpty}},
       {"no-end-mark", {1, emptyEntries(1, 1, 319), kCompactFiles}},
       {"cut-in-sector-header", {0, unreadSectors("B"), kCompactFiles, kCompactListing}},

@@ -12,8 +12,7 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  const auto name = "d88test-" + std::to_string(random()) + "-" +
-                    std::to_string(counter++);
+  const auto name = "d88test-" + std::to_string(random()) + "-" + std::to_string(counter++);
   path_ = fs::temp_directory_path() / name;
   fs::create_directories(path_);
 }
@@ -28,9 +27,13 @@ Bytes readBytes(const fs::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string asString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string asString(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
-Bytes imageOf(const build::VolumeDisk& disk) { return build::buildDisk(build::toDisk(disk)); }
+Bytes imageOf(const build::VolumeDisk& disk) {
+  return build::buildDisk(build::toDisk(disk));
+}
 
 Bytes slice(const Bytes& bytes, size_t offset, size_t length) {
   return Bytes(bytes.begin() + static_cast<ptrdiff_t>(offset),

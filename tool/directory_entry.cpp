@@ -10,7 +10,9 @@ int32_t sectorNumber(uint8_t track, uint8_t sector) {
 
 }  // namespace
 
-bool isEndMark(const uint8_t* raw) { return raw[0] == kEndMark; }
+bool isEndMark(const uint8_t* raw) {
+  return raw[0] == kEndMark;
+}
 
 DirectoryEntry parseEntry(const uint8_t* raw) {
   DirectoryEntry entry;
@@ -34,8 +36,7 @@ EntryByteRange entryByteRange(const DirectoryEntry& entry) {
 EntryVerdict judgeEntry(const DirectoryEntry& entry) {
   if (!isSafeFileName(entry.name.data())) return EntryVerdict::unsafeName;
   const EntryByteRange range = entryByteRange(entry);
-  if (range.offset < 0 || range.size < 0 ||
-      range.offset + range.size > kVolumeBytes) {
+  if (range.offset < 0 || range.size < 0 || range.offset + range.size > kVolumeBytes) {
     return EntryVerdict::outsideVolume;
   }
   return EntryVerdict::write;

@@ -38,8 +38,8 @@ void readRun(D88Image& image, SectorAddress at, int32_t n, int32_t sectorBytes,
 }
 
 // The states of the sectors that hold bytes [offset, offset + size).
-std::span<const SectorState> statesOf(std::span<const SectorState> states,
-                                      int32_t sectorBytes, int32_t offset, int32_t size) {
+std::span<const SectorState> statesOf(std::span<const SectorState> states, int32_t sectorBytes,
+                                      int32_t offset, int32_t size) {
   const auto first = static_cast<size_t>(offset / sectorBytes);
   const auto end = static_cast<size_t>((offset + size + sectorBytes - 1) / sectorBytes);
   return states.subspan(first, end - first);
@@ -73,20 +73,19 @@ Label labelOf(const DirectoryEntry& entry, int32_t side, int32_t index) {
 
 void printListingLine(std::FILE* listing, const DirectoryEntry& entry, int32_t size) {
   // A negative size shows as its 32-bit two's complement.
-  std::fprintf(listing, "%-9s  START:%02x %02x    END:%02x %02x   SIZE:%04x\n",
-               entry.name.data(), entry.startTrack, entry.startSector, entry.endTrack,
-               entry.endSector, static_cast<uint32_t>(size));
+  std::fprintf(listing, "%-9s  START:%02x %02x    END:%02x %02x   SIZE:%04x\n", entry.name.data(),
+               entry.startTrack, entry.startSector, entry.endTrack, entry.endSector,
+               static_cast<uint32_t>(size));
 }
 
 SectorAddress firstSectorOf(int32_t side, int32_t logicalTrack) {
-  return {trackIndexOf(side, logicalTrack), cylinderIdOf(logicalTrack),
-          headIdOf(logicalTrack), 1};
+  return {trackIndexOf(side, logicalTrack), cylinderIdOf(logicalTrack), headIdOf(logicalTrack), 1};
 }
 
 // Logical tracks 1..76 into the volume image, then the directory track into
 // the directory buffer. Sectors that are not found keep their earlier bytes.
-void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side,
-                VolumeStates& volume, DirectoryStates& directory) {
+void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side, VolumeStates& volume,
+                DirectoryStates& directory) {
   const std::span<uint8_t> volumeImage(buffers.volumeImage);
   const std::span<SectorState> volumeStates(volume);
   volume.fill(SectorState::unread);
@@ -105,8 +104,8 @@ struct SideOutcome {
 };
 
 SideOutcome extractEntries(const VolumeBuffers& buffers, const VolumeStates& volume,
-                           const DirectoryStates& directory, int32_t side,
-                           std::FILE* listing, std::FILE* messages) {
+                           const DirectoryStates& directory, int32_t side, std::FILE* listing,
+                           std::FILE* messages) {
   SideOutcome outcome;
   for (int32_t k = 0; k < kDirectoryEntries; ++k) {
     // Never walk into directory bytes that this side's own track did not give:
@@ -129,8 +128,7 @@ SideOutcome extractEntries(const VolumeBuffers& buffers, const VolumeStates& vol
       case EntryVerdict::unsafeName: report = messages::kUnsafeName; break;
       case EntryVerdict::outsideVolume: report = messages::kOutsideVolume; break;
       case EntryVerdict::write:
-        if (!writeFile(entry.name.data(), buffers.volumeImage.data() + range.offset,
-                       range.size)) {
+        if (!writeFile(entry.name.data(), buffers.volumeImage.data() + range.offset, range.size)) {
           report = messages::kWriteFailed;
           break;
         }
@@ -174,8 +172,7 @@ bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
   image.setSectorRange(1, kSectorsPerTrack);
   for (int32_t side = 0; side < kSides; ++side) {
     readVolume(image, buffers, side, volume, directory);
-    const SideOutcome outcome =
-        extractEntries(buffers, volume, directory, side, listing, messages);
+    const SideOutcome outcome = extractEntries(buffers, volume, directory, side, listing, messages);
     allWritten = allWritten && outcome.allWritten;
     bootDue = bootDue || outcome.sawBootTrigger;
   }

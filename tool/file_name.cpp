@@ -13,7 +13,9 @@ bool isForbiddenOnWindows(char16_t ch) {
   return ch < 0x20 || std::u16string_view(u"<>:\"/\\|?*").find(ch) != std::u16string_view::npos;
 }
 
-char16_t upper(char16_t ch) { return ch >= u'a' && ch <= u'z' ? ch - u'a' + u'A' : ch; }
+char16_t upper(char16_t ch) {
+  return ch >= u'a' && ch <= u'z' ? ch - u'a' + u'A' : ch;
+}
 
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;

@@ -18,12 +18,12 @@ constexpr UINT kShiftJisCodePage = 932;
 
 // False if the bytes are not valid code page 932.
 bool toWide(const char* name, std::wstring& wide) {
-  const int length = MultiByteToWideChar(kShiftJisCodePage, MB_ERR_INVALID_CHARS, name, -1,
-                                         nullptr, 0);
+  const int length =
+      MultiByteToWideChar(kShiftJisCodePage, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
   if (length <= 0) return false;
   wide.assign(static_cast<size_t>(length), L'\0');
-  if (MultiByteToWideChar(kShiftJisCodePage, MB_ERR_INVALID_CHARS, name, -1, wide.data(),
-                          length) != length) {
+  if (MultiByteToWideChar(kShiftJisCodePage, MB_ERR_INVALID_CHARS, name, -1, wide.data(), length) !=
+      length) {
     return false;
   }
   wide.pop_back();  // the terminator counted by -1
@@ -34,9 +34,8 @@ bool toWide(const char* name, std::wstring& wide) {
 
 bool isHostFileName(const char* name) {
   std::wstring wide;
-  return toWide(name, wide) &&
-         isSafeWindowsName(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()),
-                                               wide.size()));
+  return toWide(name, wide) && isSafeWindowsName(std::u16string_view(
+                                   reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
 std::FILE* createHostFile(const char* name) {
@@ -47,9 +46,13 @@ std::FILE* createHostFile(const char* name) {
 
 #else
 
-bool isHostFileName(const char*) { return true; }
+bool isHostFileName(const char*) {
+  return true;
+}
 
-std::FILE* createHostFile(const char* name) { return std::fopen(name, "wb"); }
+std::FILE* createHostFile(const char* name) {
+  return std::fopen(name, "wb");
+}
 
 #endif
 

@@ -43,7 +43,11 @@ inline constexpr char kIplFileName[] = "IPLMUS";
 inline int32_t trackIndexOf(int32_t side, int32_t logicalTrack) {
   return 2 * logicalTrack + side;
 }
-inline int32_t cylinderIdOf(int32_t logicalTrack) { return logicalTrack / 2; }
-inline int32_t headIdOf(int32_t logicalTrack) { return logicalTrack % 2; }
+inline int32_t cylinderIdOf(int32_t logicalTrack) {
+  return logicalTrack / 2;
+}
+inline int32_t headIdOf(int32_t logicalTrack) {
+  return logicalTrack % 2;
+}
 
 }  // namespace d88
