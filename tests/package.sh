@@ -6,7 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mandoc -T lint -W warning man/d88extract.1
-groff -man -Tutf8 -ww -z -K utf8 man/d88extract.1 2>&1 | tee /dev/stderr | (! grep -q .)
+warnings=$(groff -man -Tutf8 -ww -z -K utf8 man/d88extract.1 2>&1)
+if [ -n "$warnings" ]; then
+  printf '%s\n' "$warnings"
+  exit 1
+fi
 
 cmake --workflow --preset deb
 scratch=$(mktemp -d)
