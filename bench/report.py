@@ -14,7 +14,7 @@ import tempfile
 
 build = sys.argv[1] if len(sys.argv) > 1 else "build-bench"
 bench = os.path.join(build, "bench", "d88_bench")
-extract = os.path.join(build, "tool", "d88extract")
+extract = os.path.join(build, "d88extract")
 floor = os.path.join(build, "bench", "d88-floor-copy")
 make_sample = os.path.join(build, "builder", "d88-make-sample")
 make_worst = os.path.join(build, "bench", "d88-make-worst-case")

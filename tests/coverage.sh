@@ -14,7 +14,7 @@ mkdir -p "$out/profiles"
 LLVM_PROFILE_FILE="$out/profiles/%p-%m.profraw" ctest --test-dir "$out" -j2 >/dev/null
 llvm-profdata merge -sparse "$out"/profiles/*.profraw -o "$out/merged.profdata"
 
-objects=("$out/tool/d88extract" -object "$out/tests/unit_tests" -object "$out/tests/program_tests")
+objects=("$out/d88extract" -object "$out/tests/unit_tests" -object "$out/tests/program_tests")
 sources=("$root/image" "$root/tool")
 llvm-cov report "${objects[@]}" -instr-profile="$out/merged.profdata" "${sources[@]}"
 llvm-cov show "${objects[@]}" -instr-profile="$out/merged.profdata" -format=html \

@@ -11,6 +11,6 @@ export WINEPREFIX=$root/build-windows/wineprefix WINEDEBUG=-all
 cmake --workflow --preset windows
 cmake --preset default >/dev/null
 cmake --build --preset default --target program_tests
-D88EXTRACT_PROGRAM=$root/build-windows/tool/d88extract.exe \
+D88EXTRACT_PROGRAM=$root/build-windows/d88extract.exe \
 D88EXTRACT_LAUNCHER=/usr/lib/wine/wine64 \
   ctest --test-dir build -L program -j2 --output-on-failure
