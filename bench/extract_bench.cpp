@@ -1,6 +1,7 @@
 // The whole extraction in-process, each case beside its floor: the same image
 // read once and the same files written, nothing parsed.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>

@@ -98,6 +98,28 @@ void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side, VolumeSta
           buffers.directoryBuffer, directory);
 }
 
+// Writes one entry's file, warning if some of its sectors were not read in
+// full or are damaged. Returns the message that refuses or fails the entry,
+// or null when it was written.
+const char* writeEntry(const VolumeBuffers& buffers, const VolumeStates& volume,
+                       const DirectoryEntry& entry, std::FILE* diagnostics) {
+  switch (judgeEntry(entry)) {
+    case EntryVerdict::unsafeName: return messages::kUnsafeName;
+    case EntryVerdict::outsideVolume: return messages::kOutsideVolume;
+    case EntryVerdict::write: break;
+  }
+  const EntryByteRange range = entryByteRange(entry);
+  if (!writeFile(entry.name.data(), buffers.volumeImage.data() + range.offset, range.size)) {
+    return messages::kWriteFailed;
+  }
+  // Written all the same: a warning, not a failure.
+  if (const char* warning =
+          damageWarning(statesOf(volume, kSectorBytes, range.offset, range.size))) {
+    std::fprintf(diagnostics, warning, entry.name.data());
+  }
+  return nullptr;
+}
+
 struct SideOutcome {
   bool allWritten = true;
   bool sawBootTrigger = false;
@@ -105,58 +127,43 @@ struct SideOutcome {
 
 SideOutcome extractEntries(const VolumeBuffers& buffers, const VolumeStates& volume,
                            const DirectoryStates& directory, int32_t side, std::FILE* listing,
-                           std::FILE* messages) {
+                           std::FILE* diagnostics) {
   SideOutcome outcome;
   for (int32_t k = 0; k < kDirectoryEntries; ++k) {
     // Never walk into directory bytes that this side's own track did not give:
     // they are zero, or the other side's entries.
     if (directory[static_cast<size_t>(k * kEntryBytes / kSectorBytes)] == SectorState::unread) {
-      std::fprintf(messages, messages::kDirectoryIncomplete, side);
+      std::fprintf(diagnostics, messages::kDirectoryIncomplete, side);
       break;
     }
     const uint8_t* raw = buffers.directoryBuffer.data() + k * kEntryBytes;
     if (isEndMark(raw)) break;
     const DirectoryEntry entry = parseEntry(raw);
-    const EntryByteRange range = entryByteRange(entry);
-    printListingLine(listing, entry, range.size);
+    printListingLine(listing, entry, entryByteRange(entry).size);
     if (std::strcmp(entry.name.data(), kBootTriggerName) == 0) {
       outcome.sawBootTrigger = true;
     }
 
-    const char* report = nullptr;
-    switch (judgeEntry(entry)) {
-      case EntryVerdict::unsafeName: report = messages::kUnsafeName; break;
-      case EntryVerdict::outsideVolume: report = messages::kOutsideVolume; break;
-      case EntryVerdict::write:
-        if (!writeFile(entry.name.data(), buffers.volumeImage.data() + range.offset, range.size)) {
-          report = messages::kWriteFailed;
-          break;
-        }
-        // Written all the same: a warning, not a failure.
-        if (const char* warning =
-                damageWarning(statesOf(volume, kSectorBytes, range.offset, range.size))) {
-          std::fprintf(messages, warning, entry.name.data());
-        }
-        continue;
+    if (const char* failure = writeEntry(buffers, volume, entry, diagnostics)) {
+      std::fprintf(diagnostics, failure, labelOf(entry, side, k).data());
+      outcome.allWritten = false;
     }
-    std::fprintf(messages, report, labelOf(entry, side, k).data());
-    outcome.allWritten = false;
   }
   return outcome;
 }
 
-bool writeBootBlock(D88Image& image, VolumeBuffers& buffers, std::FILE* messages) {
+bool writeBootBlock(D88Image& image, VolumeBuffers& buffers, std::FILE* diagnostics) {
   BootStates states{};
   image.setSectorRange(1, kBootLastSector);
   readRun(image, {0, 0, 0, 1}, 0, kBootSectorBytes,
           std::span(buffers.volumeImage).first(kBootReadBytes), states);
   if (!writeFile(kIplFileName, buffers.volumeImage.data() + kIplOffset, kIplBytes)) {
-    std::fprintf(messages, messages::kWriteFailed, kIplFileName);
+    std::fprintf(diagnostics, messages::kWriteFailed, kIplFileName);
     return false;
   }
   if (const char* warning =
           damageWarning(statesOf(states, kBootSectorBytes, kIplOffset, kIplBytes))) {
-    std::fprintf(messages, warning, kIplFileName);
+    std::fprintf(diagnostics, warning, kIplFileName);
   }
   return true;
 }
@@ -164,7 +171,7 @@ bool writeBootBlock(D88Image& image, VolumeBuffers& buffers, std::FILE* messages
 }  // namespace
 
 bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
-                    std::FILE* messages) {
+                    std::FILE* diagnostics) {
   bool allWritten = true;
   bool bootDue = false;
   VolumeStates volume{};
@@ -172,11 +179,12 @@ bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
   image.setSectorRange(1, kSectorsPerTrack);
   for (int32_t side = 0; side < kSides; ++side) {
     readVolume(image, buffers, side, volume, directory);
-    const SideOutcome outcome = extractEntries(buffers, volume, directory, side, listing, messages);
+    const SideOutcome outcome =
+        extractEntries(buffers, volume, directory, side, listing, diagnostics);
     allWritten = allWritten && outcome.allWritten;
     bootDue = bootDue || outcome.sawBootTrigger;
   }
-  if (bootDue) allWritten = writeBootBlock(image, buffers, messages) && allWritten;
+  if (bootDue) allWritten = writeBootBlock(image, buffers, diagnostics) && allWritten;
   return allWritten;
 }
 

@@ -19,10 +19,11 @@ struct VolumeBuffers {
   std::array<uint8_t, kTrackBytes> directoryBuffer{};
 };
 
-// Prints the listing on `listing` and one line on `messages` for every entry
-// that is refused or cannot be written. Returns true when every entry (and
-// the boot block, if due) was written.
+// Prints the listing on `listing`, and on `diagnostics` one line for every
+// entry that is refused or cannot be written and the damaged-disk warnings.
+// Returns true when every entry (and the boot block, if due) was written;
+// warnings do not count against it.
 bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
-                    std::FILE* messages);
+                    std::FILE* diagnostics);
 
 }  // namespace d88
