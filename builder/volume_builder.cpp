@@ -81,7 +81,7 @@ VolumeDisk sampleDisk() {
   const int32_t side0Sizes[] = {1, 3, 12, 2, 5, 9, 1, 4, 16, 6, 2, 8, 3, 11, 1, 7, 5};
   int index = 1;
   for (int32_t sectors : side0Sizes) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "m.%04d", index++);
     addFile(side0, name, sectors, seed++);
   }
@@ -94,7 +94,7 @@ VolumeDisk sampleDisk() {
   const int32_t side1Sizes[] = {2, 6, 1, 13, 4, 3, 9, 2, 5, 1, 7};
   index = 0;
   for (int32_t sectors : side1Sizes) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "s.%04d", index++);
     addFile(side1, name, sectors, seed++);
   }

@@ -154,7 +154,7 @@ TEST(Extraction, DirectoryWithoutEndMarkListsAll320Entries) {
   auto& side = disk.sides[0];
   side.endMark = false;
   for (int k = 0; k < kDirectoryEntries; ++k) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "F%03d", k);
     build::addEntry(side, name, 2, 1, 2, 1);
   }
