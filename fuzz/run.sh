@@ -9,6 +9,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 
+# The targets work in scratch folders of their own (d88fuzz-*, on /dev/shm
+# where it exists); remove them when done.
+trap 'rm -rf /dev/shm/d88fuzz-* "${TMPDIR:-/tmp}"/d88fuzz-*' EXIT
+
 cmake --workflow --preset fuzz >/dev/null
 # Absolute paths: the extraction target works inside a folder of its own.
 out=$(pwd)/build-fuzz
