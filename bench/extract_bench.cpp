@@ -77,34 +77,20 @@ const Case& chainCase() {
   return c;
 }
 
-void runExtract(benchmark::State& state, const Case& c) {
+// Each case is built lazily, on the first run that needs it.
+using CaseMaker = const Case& (*)();
+
+void BM_Extract(benchmark::State& state, CaseMaker makeCase) {
+  const Case& c = makeCase();
   fs::current_path(c.folder);
   for (auto _ : state) benchmark::DoNotOptimize(extractOnce(c.image));
   state.counters["files"] = static_cast<double>(c.outputs.size());
 }
 
-void runFloor(benchmark::State& state, const Case& c) {
+void BM_Floor(benchmark::State& state, CaseMaker makeCase) {
+  const Case& c = makeCase();
   fs::current_path(c.folder);
   for (auto _ : state) benchmark::DoNotOptimize(floorCopy(c.image.c_str(), c.outputs));
-}
-
-void BM_Extract_Sample(benchmark::State& s) {
-  runExtract(s, sampleCase());
-}
-void BM_Floor_Sample(benchmark::State& s) {
-  runFloor(s, sampleCase());
-}
-void BM_Extract_ZeroLengthTrack(benchmark::State& s) {
-  runExtract(s, zeroLengthCase());
-}
-void BM_Floor_ZeroLengthTrack(benchmark::State& s) {
-  runFloor(s, zeroLengthCase());
-}
-void BM_Extract_DisagreeingChain(benchmark::State& s) {
-  runExtract(s, chainCase());
-}
-void BM_Floor_DisagreeingChain(benchmark::State& s) {
-  runFloor(s, chainCase());
 }
 
 void BM_Open_SixtyFourDisks(benchmark::State& state) {
@@ -120,12 +106,12 @@ void BM_Open_SixtyFourDisks(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_Extract_Sample)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Floor_Sample)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Extract_ZeroLengthTrack)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Floor_ZeroLengthTrack)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Extract_DisagreeingChain)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Floor_DisagreeingChain)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Extract, Sample, sampleCase)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Floor, Sample, sampleCase)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Extract, ZeroLengthTrack, zeroLengthCase)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Floor, ZeroLengthTrack, zeroLengthCase)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Extract, DisagreeingChain, chainCase)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Floor, DisagreeingChain, chainCase)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Open_SixtyFourDisks)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

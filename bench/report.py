@@ -27,7 +27,8 @@ medians = {}
 for row in json.loads(result.stdout)["benchmarks"]:
     if row.get("aggregate_name") == "median":
         scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[row["time_unit"]]
-        medians[row["run_name"].removeprefix("BM_")] = row["real_time"] * scale
+        # "BM_Extract/Sample" -> "Extract_Sample"
+        medians[row["run_name"].removeprefix("BM_").replace("/", "_")] = row["real_time"] * scale
 
 print("\nmedian wall time, ms")
 print(f"{'case':<20}{'extract':>14}{'floor':>12}{'ratio':>11}{'vs sample':>11}")

@@ -49,7 +49,8 @@ bool allZero(const std::vector<Sector>& sectors) {
 Disk compact(const VolumeDisk& volume) {
   Disk disk = toDisk(volume);
   std::erase_if(disk.tracks, [](const auto& track) {
-    return track.first >= 2 * 2 && allZero(track.second);  // keep boot and directories
+    // Boot tracks 0 and 1 and both directories stay whatever they hold.
+    return track.first > trackIndexOf(1, kDirectoryTrack) && allZero(track.second);
   });
   return disk;
 }
