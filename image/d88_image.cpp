@@ -41,6 +41,11 @@ bool D88Image::open(const char* path) {
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   indexDisks();
+  // A path that opens but cannot be read, such as a folder, is no image.
+  if (std::ferror(file_) != 0) {
+    close();
+    return false;
+  }
   return true;
 }
 

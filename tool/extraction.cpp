@@ -1,5 +1,6 @@
 #include "extraction.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <span>
@@ -22,11 +23,15 @@ using BootStates = std::array<SectorState, kBootSectors>;
 
 // Reads a run one sector at a time, so that a missing or short sector costs
 // only its own bytes instead of the rest of the run, and notes each outcome.
+// A sector not read in full keeps the bytes that arrived and zeros after them,
+// never what the other side or an earlier read left there.
 void readRun(D88Image& image, SectorAddress at, int32_t n, int32_t sectorBytes,
              std::span<uint8_t> dest, std::span<SectorState> states) {
   for (size_t k = 0; k < states.size(); ++k) {
     uint8_t* sector = dest.data() + k * static_cast<size_t>(sectorBytes);
-    if (image.readSectors(at.track, at.c, at.h, at.r, n, sector, sectorBytes) != sectorBytes) {
+    const int32_t got = image.readSector(at.track, at.c, at.h, at.r, n, sector, sectorBytes);
+    if (got != sectorBytes) {
+      std::fill(sector + got, sector + sectorBytes, uint8_t{0});
       states[k] = SectorState::unread;
     } else if (isDamagedStatus(image.lastSectorStatus())) {
       states[k] = SectorState::damaged;
