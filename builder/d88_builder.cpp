@@ -3,9 +3,20 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "d88_format.h"
-
 namespace d88::build {
+
+namespace {
+
+// The container, as the format describes it.
+constexpr size_t kDiskHeaderBytes = 0x2B0;
+constexpr size_t kNameField = 0x00;  // 16 bytes
+constexpr size_t kMediaTypeField = 0x1B;
+constexpr size_t kDiskSizeField = 0x1C;
+constexpr size_t kTrackTableField = 0x20;  // 164 entries of 4 bytes
+constexpr size_t kRecordHeaderBytes = 16;
+constexpr size_t kRecordCountField = 0x04;
+constexpr size_t kRecordStatusField = 0x08;
+constexpr size_t kRecordDataSizeField = 0x0E;
 
 void putLe16(uint8_t* p, uint16_t value) {
   p[0] = static_cast<uint8_t>(value);
@@ -16,17 +27,19 @@ void putLe32(uint8_t* p, uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-namespace {
+uint32_t getLe32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
 
 void appendTrack(Bytes& out, const std::vector<Sector>& sectors) {
   const auto records = static_cast<uint16_t>(sectors.size());
   for (const Sector& sector : sectors) {
-    uint8_t header[kSectorHeaderSize] = {sector.c, sector.h, sector.r, sector.n};
-    putLe16(header + kSectorCountOffset, sector.sectorsInTrack.value_or(records));
-    header[kStatusOffset] = sector.status;
-    putLe16(header + kDataSizeOffset,
+    uint8_t header[kRecordHeaderBytes] = {sector.c, sector.h, sector.r, sector.n};
+    putLe16(header + kRecordCountField, sector.sectorsInTrack.value_or(records));
+    header[kRecordStatusField] = sector.status;
+    putLe16(header + kRecordDataSizeField,
             sector.dataSize.value_or(static_cast<uint16_t>(sector.data.size())));
-    out.insert(out.end(), header, header + kSectorHeaderSize);
+    out.insert(out.end(), header, header + kRecordHeaderBytes);
     out.insert(out.end(), sector.data.begin(), sector.data.end());
   }
 }
@@ -45,17 +58,17 @@ void removeSector(Disk& disk, int track, uint8_t r) {
 }
 
 Bytes buildDisk(const Disk& disk) {
-  Bytes out(kHeaderSize, 0);
-  std::copy_n(disk.name.begin(), std::min<size_t>(disk.name.size(), kNameLength), out.begin());
-  out[kMediaTypeOffset] = disk.mediaType;
+  Bytes out(kDiskHeaderBytes, 0);
+  std::copy_n(disk.name.begin(), std::min<size_t>(disk.name.size(), 16), out.begin() + kNameField);
+  out[kMediaTypeField] = disk.mediaType;
   for (const auto& [index, sectors] : disk.tracks) {
-    putLe32(out.data() + kTrackTableOffset + 4 * index, static_cast<uint32_t>(out.size()));
+    putLe32(out.data() + kTrackTableField + 4 * index, static_cast<uint32_t>(out.size()));
     appendTrack(out, sectors);
   }
   for (const auto& [index, offset] : disk.trackOffsetOverrides) {
-    putLe32(out.data() + kTrackTableOffset + 4 * index, offset);
+    putLe32(out.data() + kTrackTableField + 4 * index, offset);
   }
-  putLe32(out.data() + kDiskSizeOffset,
+  putLe32(out.data() + kDiskSizeField,
           disk.diskSizeOverride.value_or(static_cast<uint32_t>(out.size())));
   return out;
 }
@@ -67,6 +80,15 @@ Bytes buildImage(const std::vector<Disk>& disks) {
     out.insert(out.end(), one.begin(), one.end());
   }
   return out;
+}
+
+size_t recordOffset(const Bytes& disk, int track, uint8_t r) {
+  size_t offset = getLe32(disk.data() + kTrackTableField + 4 * track);
+  while (disk[offset + 2] != r) {
+    offset += kRecordHeaderBytes + (disk[offset + kRecordDataSizeField] |
+                                    disk[offset + kRecordDataSizeField + 1] << 8);
+  }
+  return offset;
 }
 
 Bytes patternBytes(size_t length, uint32_t seed) {

@@ -2,43 +2,18 @@
 
 #include <algorithm>
 
-#include "d88_format.h"
-#include "volume_builder.h"
-
 namespace d88::build {
 
 namespace {
 
+constexpr uint32_t kFirstTrackOffset = 0x2B0;  // right after the disk header
+
 Disk namedByEveryEntry(std::vector<Sector> records) {
   Disk disk;
   disk.tracks[0] = std::move(records);
-  for (int track = 1; track < kTrackCount; ++track) {
-    disk.trackOffsetOverrides[track] = kHeaderSize;  // where track 0 starts
-  }
+  for (int track = 1; track < 164; ++track) disk.trackOffsetOverrides[track] = kFirstTrackOffset;
   return disk;
 }
-
-}  // namespace
-
-Disk zeroLengthTrackDisk() {
-  return namedByEveryEntry(std::vector<Sector>(0xFFFF, Sector{0, 0, 0, 0, {}, {}, {}, 0}));
-}
-
-Disk disagreeingChainDisk(size_t bytes) {
-  std::vector<Sector> records(bytes / kSectorHeaderSize, Sector{0, 0, 0, 0, {}, 1, {}, 0});
-  // Record i ends the walk only if its count is i + 1: none is.
-  records.front().sectorsInTrack = 2;
-  return namedByEveryEntry(std::move(records));
-}
-
-Bytes sixtyFourDiskImage() {
-  Disk disk;
-  disk.tracks[0] = formatTrack(0, 0, 0, 1, 26,
-                               [](int r) { return patternBytes(128, static_cast<uint32_t>(r)); });
-  return buildImage(std::vector<Disk>(kMaxDisks, disk));
-}
-
-namespace {
 
 bool allZero(const std::vector<Sector>& sectors) {
   return std::all_of(sectors.begin(), sectors.end(), [](const Sector& sector) {
@@ -50,9 +25,35 @@ Disk compact(const VolumeDisk& volume) {
   Disk disk = toDisk(volume);
   std::erase_if(disk.tracks, [](const auto& track) {
     // Boot tracks 0 and 1 and both directories stay whatever they hold.
-    return track.first > trackIndexOf(1, kDirectoryTrack) && allZero(track.second);
+    return track.first > trackIndex(1, 1) && allZero(track.second);
   });
   return disk;
+}
+
+Bytes cut(const Disk& disk, int track, uint8_t r, size_t into) {
+  Bytes bytes = buildDisk(disk);
+  bytes.resize(recordOffset(bytes, track, r) + into);
+  return bytes;
+}
+
+}  // namespace
+
+Disk zeroLengthTrackDisk() {
+  return namedByEveryEntry(std::vector<Sector>(0xFFFF, Sector{0, 0, 0, 0, {}, {}, {}, 0}));
+}
+
+Disk disagreeingChainDisk(size_t bytes) {
+  std::vector<Sector> records(bytes / 16, Sector{0, 0, 0, 0, {}, 1, {}, 0});
+  // Record i ends the walk only if its count is i + 1: none is.
+  records.front().sectorsInTrack = 2;
+  return namedByEveryEntry(std::move(records));
+}
+
+Bytes sixtyFourDiskImage() {
+  Disk disk;
+  disk.tracks[0] = formatTrack(0, 0, 0, 1, 26,
+                               [](int r) { return patternBytes(128, static_cast<uint32_t>(r)); });
+  return buildImage(std::vector<Disk>(64, disk));
 }
 
 VolumeDisk compactVolume() {
@@ -65,19 +66,6 @@ VolumeDisk compactVolume() {
   addFile(volume.sides[1], "C", 1, 4);
   return volume;
 }
-
-Bytes cut(const Disk& disk, int track, uint8_t r, size_t into) {
-  Bytes bytes = buildDisk(disk);
-  // Find the record: walk the track from its table entry.
-  size_t offset = readLe32(bytes.data() + kTrackTableOffset + 4 * track);
-  while (bytes[offset + 2] != r) {
-    offset += size_t{kSectorHeaderSize} + readLe16(bytes.data() + offset + kDataSizeOffset);
-  }
-  bytes.resize(offset + into);
-  return bytes;
-}
-
-}  // namespace
 
 Disk compactVolumeDisk() {
   return compact(compactVolume());
@@ -109,7 +97,7 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
 
   // Logical track 3 of side 0 is track index 6; B lies there.
   add("cut-in-sector-header", cut(compactVolumeDisk(), 6, 3, 9));
-  add("cut-in-sector-data", cut(compactVolumeDisk(), 6, 3, kSectorHeaderSize + 500));
+  add("cut-in-sector-data", cut(compactVolumeDisk(), 6, 3, 16 + 500));
 
   for (uint32_t size : {0x80000000u, 0xFFFFFFFFu}) {
     Disk huge = compactVolumeDisk();
@@ -129,7 +117,7 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
   Disk media = compactVolumeDisk();
   media.mediaType = 0x00;
   add("media-2d", buildDisk(media));
-  add("shorter-than-a-header", Bytes(kHeaderSize - 1, 0x20));
+  add("shorter-than-a-header", Bytes(0x2B0 - 1, 0x20));
   add("two-disks", buildImage({compactVolumeDisk(), zeroLengthTrackDisk()}));
 
   add("disagreeing-counts-small", buildDisk(disagreeingChainDisk(64 * 1024)));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "d88_builder.h"
+#include "volume_builder.h"
 
 namespace d88::build {
 
@@ -22,9 +23,11 @@ Disk disagreeingChainDisk(size_t bytes);
 // 64 small disks end to end, the most the index holds.
 Bytes sixtyFourDiskImage();
 
-// A small disk in the volume layout: only tracks holding something are
-// stored. Side 0 holds A (2 sectors), m.0000 (1) and B (all of logical track
-// 3); side 1 holds C (1 sector). Track 0 is a full boot track.
+// A small disk in the volume layout. Side 0 holds A (2 sectors), m.0000 (1)
+// and B (all of logical track 3); side 1 holds C (1 sector). Track 0 is a
+// full boot track. compactVolumeDisk() stores only the tracks that hold
+// something.
+VolumeDisk compactVolume();
 Disk compactVolumeDisk();
 
 // Every crafted image by name, the ones over `sizeLimit` bytes left out.

@@ -5,65 +5,78 @@
 
 namespace d88::build {
 
+int trackIndex(int side, int logicalTrack) {
+  return 2 * logicalTrack + side;
+}
+
 void addEntry(VolumeSide& side, const std::string& name, uint8_t startTrack, uint8_t startSector,
               uint8_t endTrack, uint8_t endSector) {
-  std::array<uint8_t, kEntryBytes> entry{};
-  std::fill_n(entry.begin(), kNameBytes, uint8_t{' '});
-  std::copy_n(name.begin(), std::min<size_t>(name.size(), kNameBytes), entry.begin());
-  for (int32_t i = kNameBytes; i < kStartTrackOffset; ++i) {
-    entry[static_cast<size_t>(i)] = static_cast<uint8_t>(0x80 | i);  // ignored bytes
-  }
-  entry[kStartTrackOffset] = startTrack;
-  entry[kStartSectorOffset] = startSector;
-  entry[kEndTrackOffset] = endTrack;
-  entry[kEndSectorOffset] = endSector;
+  DirectoryEntry entry{};
+  std::fill_n(entry.begin(), 6, uint8_t{' '});
+  std::copy_n(name.begin(), std::min<size_t>(name.size(), 6), entry.begin());
+  for (size_t i = 6; i < 12; ++i) entry[i] = static_cast<uint8_t>(0x80 | i);  // ignored bytes
+  entry[12] = startTrack;
+  entry[13] = startSector;
+  entry[14] = endTrack;
+  entry[15] = endSector;
   side.entries.push_back(entry);
 }
 
-Bytes addFile(VolumeSide& side, const std::string& name, int32_t sectors, uint32_t seed) {
-  const int32_t first = side.nextSector;
-  const int32_t last = first + sectors - 1;
-  Bytes bytes = patternBytes(static_cast<size_t>(sectors * kSectorBytes), seed);
-  std::copy(bytes.begin(), bytes.end(), side.volume.begin() + first * kSectorBytes);
+Bytes addFile(VolumeSide& side, const std::string& name, int sectors, uint32_t seed) {
+  const int first = side.nextSector;
+  const int last = first + sectors - 1;
+  Bytes bytes = patternBytes(static_cast<size_t>(sectors) * kSectorBytes, seed);
+  std::copy(bytes.begin(), bytes.end(),
+            side.volume.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(first) * kSectorBytes));
   addEntry(side, name, static_cast<uint8_t>(first / kSectorsPerTrack),
            static_cast<uint8_t>(first % kSectorsPerTrack + 1),
            static_cast<uint8_t>(last / kSectorsPerTrack),
            static_cast<uint8_t>(last % kSectorsPerTrack + 1));
   side.nextSector = last + 1;
+  side.files.emplace_back(name, bytes);
   return bytes;
 }
 
+Bytes bootBlock(const VolumeDisk& disk) {
+  const auto start = disk.bootTrack.begin() + 13 * 128;
+  return Bytes(start, start + 385);
+}
+
+namespace {
+
 Bytes directoryBytes(const VolumeSide& side) {
   // A formatted directory is all end marks; without one, unused entries are 0.
-  Bytes directory(kTrackBytes, side.endMark ? kEndMark : 0);
+  Bytes directory(kTrackBytes, side.endMark ? 0xFF : 0);
   for (size_t k = 0; k < side.entries.size() && k < kDirectoryEntries; ++k) {
     std::copy(side.entries[k].begin(), side.entries[k].end(),
-              directory.begin() + static_cast<ptrdiff_t>(k * kEntryBytes));
+              directory.begin() + static_cast<ptrdiff_t>(k * 16));
   }
   return directory;
 }
+
+}  // namespace
 
 Disk toDisk(const VolumeDisk& volumeDisk) {
   Disk disk;
   disk.name = volumeDisk.name;
   disk.mediaType = volumeDisk.mediaType;
-  disk.tracks[0] = formatTrack(0, 0, 0, 1, kBootLastSector, [&](int r) {
+  disk.tracks[0] = formatTrack(0, 0, 0, 1, kBootSectors, [&](int r) {
     const auto start = volumeDisk.bootTrack.begin() + (r - 1) * 128;
     return Bytes(start, start + 128);
   });
-  disk.tracks[1] = formatTrack(0, 1, 1, 1, kBootLastSector, [](int r) {
+  disk.tracks[1] = formatTrack(0, 1, 1, 1, kBootSectors, [](int r) {
     return patternBytes(256, 0x1000u + static_cast<uint32_t>(r));
   });
-  for (int32_t s = 0; s < kSides; ++s) {
+  for (int s = 0; s < 2; ++s) {
     const VolumeSide& side = volumeDisk.sides[static_cast<size_t>(s)];
     const Bytes directory = directoryBytes(side);
-    for (int32_t t = 1; t < kLogicalTracks; ++t) {
+    for (int t = 1; t < kLogicalTracks; ++t) {
       const uint8_t* track =
-          t == kDirectoryTrack ? directory.data() : side.volume.data() + t * kTrackBytes;
-      disk.tracks[trackIndexOf(s, t)] =
-          formatTrack(static_cast<uint8_t>(cylinderIdOf(t)), static_cast<uint8_t>(headIdOf(t)),
-                      kSectorSizeCode, 1, kSectorsPerTrack, [&](int r) {
-                        const uint8_t* sector = track + (r - 1) * kSectorBytes;
+          t == 1 ? directory.data() : side.volume.data() + static_cast<size_t>(t) * kTrackBytes;
+      disk.tracks[trackIndex(s, t)] =
+          formatTrack(static_cast<uint8_t>(t / 2), static_cast<uint8_t>(t % 2), 3, 1,
+                      kSectorsPerTrack, [&](int r) {
+                        const uint8_t* sector = track + static_cast<size_t>(r - 1) * kSectorBytes;
                         return Bytes(sector, sector + kSectorBytes);
                       });
     }
@@ -78,9 +91,9 @@ VolumeDisk sampleDisk() {
   // Side 0: a boot program's data, music files and a Shift_JIS name.
   VolumeSide& side0 = disk.sides[0];
   addFile(side0, "m.0000", 7, seed++);
-  const int32_t side0Sizes[] = {1, 3, 12, 2, 5, 9, 1, 4, 16, 6, 2, 8, 3, 11, 1, 7, 5};
+  const int side0Sizes[] = {1, 3, 12, 2, 5, 9, 1, 4, 16, 6, 2, 8, 3, 11, 1, 7, 5};
   int index = 1;
-  for (int32_t sectors : side0Sizes) {
+  for (int sectors : side0Sizes) {
     char name[16];
     std::snprintf(name, sizeof name, "m.%04d", index++);
     addFile(side0, name, sectors, seed++);
@@ -91,9 +104,9 @@ VolumeDisk sampleDisk() {
   VolumeSide& side1 = disk.sides[1];
   addFile(side1, "LOADER", 4, seed++);
   addFile(side1, "BIG", 120, seed++);
-  const int32_t side1Sizes[] = {2, 6, 1, 13, 4, 3, 9, 2, 5, 1, 7};
+  const int side1Sizes[] = {2, 6, 1, 13, 4, 3, 9, 2, 5, 1, 7};
   index = 0;
-  for (int32_t sectors : side1Sizes) {
+  for (int sectors : side1Sizes) {
     char name[16];
     std::snprintf(name, sizeof name, "s.%04d", index++);
     addFile(side1, name, sectors, seed++);

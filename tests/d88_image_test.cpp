@@ -44,7 +44,7 @@ class ReaderTest : public ::testing::Test {
 // --- indexing and selection ------------------------------------------------
 
 TEST_F(ReaderTest, FileShorterThanAHeaderHoldsNoDisk) {
-  openBytes(Bytes(kHeaderSize - 1, 0x20));
+  openBytes(Bytes(687, 0x20));  // one byte short of a disk header
   EXPECT_EQ(image_.diskCount(), 0);
   EXPECT_FALSE(image_.selectDisk(0));
   EXPECT_EQ(image_.mediaType(), -1);
@@ -53,7 +53,7 @@ TEST_F(ReaderTest, FileShorterThanAHeaderHoldsNoDisk) {
 TEST_F(ReaderTest, TruncatedLastHeaderIsNotIndexed) {
   Bytes bytes = build::buildImage({Disk{}, Disk{}});
   const Bytes third = build::buildDisk(Disk{});
-  bytes.insert(bytes.end(), third.begin(), third.begin() + kHeaderSize - 1);
+  bytes.insert(bytes.end(), third.begin(), third.begin() + 687);
   openBytes(bytes);
   EXPECT_EQ(image_.diskCount(), 2);
 }
@@ -63,8 +63,8 @@ TEST_F(ReaderTest, DiskSizeZeroFillsTheIndexWithOneOffset) {
   disk.diskSizeOverride = 0;
   disk.mediaType = 0x10;
   openBytes(build::buildDisk(disk));
-  EXPECT_EQ(image_.diskCount(), kMaxDisks);
-  EXPECT_TRUE(image_.selectDisk(kMaxDisks - 1));
+  EXPECT_EQ(image_.diskCount(), 64);
+  EXPECT_TRUE(image_.selectDisk(63));
   EXPECT_EQ(image_.mediaType(), 0x10);
 }
 
@@ -107,7 +107,7 @@ TEST_F(ReaderTest, FailedSelectionClearsTheSelection) {
   disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 1))};
   openDisk(disk);
   EXPECT_EQ(image_.mediaType(), 0x20);
-  for (int32_t index : {1, -1, kMaxDisks}) {
+  for (int32_t index : {1, -1, 64}) {
     ASSERT_TRUE(image_.selectDisk(0));
     EXPECT_FALSE(image_.selectDisk(index));
     EXPECT_EQ(image_.mediaType(), -1);
@@ -231,7 +231,7 @@ TEST_F(ReaderTest, TrackTableEntriesOutsideTheDiskAreAbsent) {
   Disk disk;
   disk.tracks[3] = {sector(1, 1, 1, 0, filled(128, 9))};
   const Bytes bytes = build::buildDisk(disk);
-  const uint32_t offset = readLe32(bytes.data() + kTrackTableOffset + 4 * 3);
+  const auto offset = static_cast<uint32_t>(build::recordOffset(bytes, 3, 1));
   uint8_t data[128];
 
   disk.diskSizeOverride = offset;  // an entry equal to the disk size counts
@@ -250,7 +250,7 @@ TEST_F(ReaderTest, TrackTableEntriesOutsideTheDiskAreAbsent) {
     EXPECT_EQ(image_.listSectorIds(3, data, 128), 0);
   }
   EXPECT_EQ(image_.readSector(-1, 1, 1, 1, 0, data, 128), 0);
-  EXPECT_EQ(image_.readSector(kTrackCount, 1, 1, 1, 0, data, 128), 0);
+  EXPECT_EQ(image_.readSector(164, 1, 1, 1, 0, data, 128), 0);
   EXPECT_EQ(image_.readSector(4, 1, 1, 1, 0, data, 128), 0);  // entry 0
 }
 

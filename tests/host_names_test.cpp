@@ -64,7 +64,7 @@ TEST(HostNames, OnlyWindowsRefusesWhatWindowsForbids) {
   EXPECT_EQ(run.status, err.empty() ? 0 : 1);
   EXPECT_EQ(run.err, err);
   EXPECT_EQ(run.files, files);
-  EXPECT_TRUE(run.strays.empty());
+  EXPECT_TRUE(run.outside.empty());
 }
 
 }  // namespace

@@ -1,11 +1,22 @@
 // Runs the program (this build's, or another named by the environment) in a
-// fresh folder through the shell, and reads back what it left.
+// fresh folder, with its standard streams where the test wants them, and
+// reads back what it left.
+#include <fcntl.h>
 #include <iconv.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 
 #include "test_support.h"
+
+extern char** environ;
 
 namespace d88::testing {
 
@@ -21,19 +32,6 @@ std::string fromEnvironment(const char* name, const char* fallback) {
 const std::string& programPath() {
   static const std::string path = fromEnvironment("D88EXTRACT_PROGRAM", D88EXTRACT_PATH);
   return path;
-}
-
-std::string shellQuote(const std::string& text) {
-  std::string quoted(1, '\'');
-  for (char ch : text) {
-    if (ch == '\'') {
-      quoted.append("'\\''");
-    } else {
-      quoted.push_back(ch);
-    }
-  }
-  quoted.push_back('\'');
-  return quoted;
 }
 
 // Windows' standard streams are text streams: every LF must come as CR LF.
@@ -65,41 +63,165 @@ std::string toShiftJis(const std::string& utf8) {
   return out;
 }
 
-RunResult run(const TempDir& dir, const std::vector<std::string>& args, const RunOptions& options) {
+std::string kindOf(const fs::path& path) {
+  const fs::file_status status = fs::symlink_status(path);
+  switch (status.type()) {
+    case fs::file_type::symlink: return "symlink to " + fs::read_symlink(path).string();
+    case fs::file_type::directory: return "directory";
+    case fs::file_type::fifo: return "fifo";
+    default: return "other";
+  }
+}
+
+// The descriptors the child gets as its standard output and error; -1 where
+// the stream goes to a terminal, whose master the parent reads.
+struct Streams {
+  int out = -1;
+  int err = -1;
+  int master = -1;
+  int slave = -1;
+};
+
+int openSink(Sink sink, const fs::path& file, int& slave, int& master) {
+  switch (sink) {
+    case Sink::file: return ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    case Sink::devFull: return ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    case Sink::closedPipe: {
+      int ends[2];
+      if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+      ::close(ends[0]);  // nobody will ever read it
+      return ends[1];
+    }
+    case Sink::terminal:
+      if (slave < 0) {
+        if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return -1;
+        // Bytes as the program wrote them: no LF to CR LF on the way.
+        termios modes;
+        tcgetattr(slave, &modes);
+        modes.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        tcsetattr(slave, TCSANOW, &modes);
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+      }
+      return slave;
+  }
+  return -1;
+}
+
+[[noreturn]] void execChild(const Streams& streams, const fs::path& work,
+                            std::vector<std::string>& argv, std::vector<std::string>& env,
+                            const RunOptions& options) {
+  if (streams.slave >= 0) {
+    setsid();
+    ioctl(streams.slave, TIOCSCTTY, 0);
+  }
+  dup2(streams.out, STDOUT_FILENO);
+  dup2(options.stderrToStdout ? streams.out : streams.err, STDERR_FILENO);
+  if (options.fileSizeLimit >= 0) {
+    const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                       static_cast<rlim_t>(options.fileSizeLimit)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_IGN);
+  }
+  if (chdir(work.c_str()) != 0) _exit(126);
+  std::vector<char*> args;
+  for (auto& arg : argv) args.push_back(arg.data());
+  args.push_back(nullptr);
+  std::vector<char*> envp;
+  for (auto& var : env) envp.push_back(var.data());
+  envp.push_back(nullptr);
+  execvpe(args[0], args.data(), envp.data());
+  _exit(127);
+}
+
+// Waits for the child, reading the terminal's master meanwhile so the child
+// never blocks on a full terminal. Kills it at the time limit.
+void waitFor(pid_t child, int master, int seconds, RunResult& result, std::string& terminal) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  int raw = 0;
+  bool exited = false;
+  while (true) {
+    if (master >= 0) {
+      pollfd ready{master, POLLIN, 0};
+      if (poll(&ready, 1, 10) > 0) {
+        char chunk[4096];
+        const ssize_t got = read(master, chunk, sizeof chunk);
+        if (got > 0) {
+          terminal.append(chunk, static_cast<size_t>(got));
+          continue;
+        }
+        if (exited) break;  // EIO: the last writer has gone
+      } else if (exited) {
+        break;
+      }
+    } else {
+      usleep(2000);
+    }
+    if (!exited && waitpid(child, &raw, WNOHANG) == child) {
+      exited = true;
+      if (master < 0) break;
+    }
+    if (!exited && std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      result.timedOut = true;
+    }
+  }
+  if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) result.signal = WTERMSIG(raw);
+}
+
+RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOptions& options) {
   const fs::path work = dir.path() / "work";
   fs::create_directories(work);
-  for (const auto& name : options.existingDirs) fs::create_directory(work / name);
+  if (options.prepare) options.prepare(dir.path(), work);
 
-  std::string command = "cd " + shellQuote(work.string()) + " && exec";
-  // Wine maps file names through the locale: make it UTF-8 whatever ours is.
-  if (programIsWindows()) command.append(" env LC_ALL=C.UTF-8");
+  std::vector<std::string> argv = options.wrapper;
   const std::string launcher = fromEnvironment("D88EXTRACT_LAUNCHER", "");
-  if (!launcher.empty()) command.append(" ").append(launcher);
-  command.append(" ").append(shellQuote(programPath()));
-  for (const auto& arg : args) command.append(" ").append(shellQuote(arg));
-  const std::string out =
-      options.stdoutToFull ? "/dev/full" : shellQuote((dir.path() / "stdout").string());
-  command.append(" >").append(out);
-  command.append(" 2>").append(shellQuote((dir.path() / "stderr").string()));
+  if (!launcher.empty()) argv.push_back(launcher);
+  argv.push_back(programPath());
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env;
+  for (char** var = environ; *var != nullptr; ++var) env.emplace_back(*var);
+  // Wine maps file names through the locale: make it UTF-8 whatever ours is.
+  if (programIsWindows()) env.emplace_back("LC_ALL=C.UTF-8");
+  env.insert(env.end(), options.environment.begin(), options.environment.end());
+
+  Streams streams;
+  streams.out = openSink(options.stdoutTo, dir.path() / "stdout", streams.slave, streams.master);
+  streams.err = openSink(options.stderrTo, dir.path() / "stderr", streams.slave, streams.master);
 
   RunResult result;
-  const int raw = std::system(command.c_str());
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = asString(readBytes(dir.path() / "stdout"));
-  result.err = asString(readBytes(dir.path() / "stderr"));
+  const pid_t child = fork();
+  if (child == 0) execChild(streams, work, argv, env, options);
+  for (int fd : {streams.out, streams.err}) {
+    if (fd >= 0 && fd != streams.slave) ::close(fd);
+  }
+  if (streams.slave >= 0) ::close(streams.slave);
+  std::string terminal;
+  waitFor(child, streams.master, options.timeLimitSeconds, result, terminal);
+  if (streams.master >= 0) ::close(streams.master);
+
+  result.out = options.stdoutTo == Sink::terminal ? terminal
+                                                  : asString(readBytes(dir.path() / "stdout"));
+  result.err = options.stderrTo == Sink::terminal && options.stdoutTo != Sink::terminal
+                   ? terminal
+                   : asString(readBytes(dir.path() / "stderr"));
   if (programIsWindows()) {
     result.out = fromTextStream(result.out);
     result.err = fromTextStream(result.err);
   }
   for (const auto& item : fs::directory_iterator(work)) {
-    if (!item.is_regular_file()) continue;
     const std::string name = item.path().filename().string();
-    result.files[programIsWindows() ? toShiftJis(name) : name] = readBytes(item.path());
+    const std::string shown = programIsWindows() ? toShiftJis(name) : name;
+    if (item.is_symlink() || !item.is_regular_file()) {
+      result.other[shown] = kindOf(item.path());
+    } else {
+      result.files[shown] = readBytes(item.path());
+    }
   }
   for (const auto& item : fs::directory_iterator(dir.path())) {
     const std::string name = item.path().filename().string();
-    if (name != "work" && name != "image.d88" && name != "stdout" && name != "stderr") {
-      result.strays.push_back(name);
+    if (name != "work" && name != "stdout" && name != "stderr") {
+      result.outside[name] = item.is_regular_file() ? readBytes(item.path()) : Bytes{};
     }
   }
   return result;
@@ -122,16 +244,21 @@ std::string programNameAsSeen() {
 
 RunResult runOnImage(const Bytes& image, const RunOptions& options) {
   TempDir dir;
-  const fs::path imagePath = dir.path() / "image.d88";
+  const bool inWork = !options.imageName.empty();
+  const fs::path imagePath = inWork ? dir.path() / "work" / options.imageName
+                                    : dir.path() / "image.d88";
+  fs::create_directories(imagePath.parent_path());
   build::writeBytes(imagePath.string(), image);
-  std::vector<std::string> args = {imagePath.string()};
+  std::vector<std::string> args = {inWork ? options.imageName : imagePath.string()};
   args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
-  return run(dir, args, options);
+  RunResult result = run(dir, args, options);
+  result.outside.erase("image.d88");
+  return result;
 }
 
-RunResult runWithArgs(const std::vector<std::string>& args) {
+RunResult runWithArgs(const std::vector<std::string>& args, const RunOptions& options) {
   TempDir dir;
-  return run(dir, args, {});
+  return run(dir, args, options);
 }
 
 }  // namespace d88::testing

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -27,6 +28,10 @@ Bytes readBytes(const fs::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void writeText(const fs::path& path, const std::string& text) {
+  build::writeBytes(path.string(), Bytes(text.begin(), text.end()));
+}
+
 std::string asString(const Bytes& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
@@ -38,6 +43,77 @@ Bytes imageOf(const build::VolumeDisk& disk) {
 Bytes slice(const Bytes& bytes, size_t offset, size_t length) {
   return Bytes(bytes.begin() + static_cast<ptrdiff_t>(offset),
                bytes.begin() + static_cast<ptrdiff_t>(offset + length));
+}
+
+Files filesOf(const build::VolumeDisk& disk) {
+  Files files;
+  for (const auto& side : disk.sides) {
+    for (const auto& [name, bytes] : side.files) files[name] = bytes;
+  }
+  return files;
+}
+
+namespace {
+
+constexpr uint32_t kRoundConstants[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4,
+    0xab1c5ed5, 0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe,
+    0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f,
+    0x4a7484aa, 0x5cb0a9dc, 0x76f988da, 0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7,
+    0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967, 0x27b70a85, 0x2e1b2138, 0x4d2c6dfc,
+    0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85, 0xa2bfe8a1, 0xa81a664b,
+    0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070, 0x19a4c116,
+    0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7,
+    0xc67178f2};
+
+uint32_t rotr(uint32_t x, int n) {
+  return x >> n | x << (32 - n);
+}
+
+void compress(uint32_t (&state)[8], const uint8_t* block) {
+  uint32_t w[64];
+  for (int i = 0; i < 16; ++i) {
+    w[i] = static_cast<uint32_t>(block[4 * i] << 24 | block[4 * i + 1] << 16 |
+                                 block[4 * i + 2] << 8 | block[4 * i + 3]);
+  }
+  for (int i = 16; i < 64; ++i) {
+    const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ w[i - 15] >> 3;
+    const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ w[i - 2] >> 10;
+    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+  }
+  uint32_t v[8];
+  std::copy(state, state + 8, v);
+  for (int i = 0; i < 64; ++i) {
+    const uint32_t t1 = v[7] + (rotr(v[4], 6) ^ rotr(v[4], 11) ^ rotr(v[4], 25)) +
+                        ((v[4] & v[5]) ^ (~v[4] & v[6])) + kRoundConstants[i] + w[i];
+    const uint32_t t2 = (rotr(v[0], 2) ^ rotr(v[0], 13) ^ rotr(v[0], 22)) +
+                        ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
+    std::copy_backward(v, v + 7, v + 8);
+    v[4] += t1;
+    v[0] = t1 + t2;
+  }
+  for (int i = 0; i < 8; ++i) state[i] += v[i];
+}
+
+}  // namespace
+
+std::string sha256Hex(const Bytes& bytes) {
+  uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  Bytes padded = bytes;
+  padded.push_back(0x80);
+  while (padded.size() % 64 != 56) padded.push_back(0);
+  const uint64_t bits = uint64_t{bytes.size()} * 8;
+  for (int i = 7; i >= 0; --i) padded.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+  for (size_t at = 0; at < padded.size(); at += 64) compress(state, padded.data() + at);
+  std::string hex;
+  char digits[9];
+  for (uint32_t word : state) {
+    std::snprintf(digits, sizeof digits, "%08x", word);
+    hex += digits;
+  }
+  return hex;
 }
 
 }  // namespace d88::testing
