@@ -12,6 +12,8 @@
 #include "extraction.h"
 #include "floor.h"
 #include "hostile_images.h"
+#include "output_folder.h"
+#include "report.h"
 #include "volume_builder.h"
 
 namespace fs = std::filesystem;
@@ -30,8 +32,8 @@ Scratch& scratch() {
   return instance;
 }
 
-std::FILE* devNull() {
-  static std::FILE* sink = std::fopen("/dev/null", "w");
+OutputStream& devNull() {
+  static OutputStream sink = describeStream(std::fopen("/dev/null", "w"));
   return sink;
 }
 
@@ -47,7 +49,10 @@ bool extractOnce(const std::string& image) {
   if (!reader.open(image.c_str())) return false;
   reader.selectDisk(0);
   auto buffers = std::make_unique<VolumeBuffers>();
-  return extractVolumes(reader, *buffers, devNull(), devNull());
+  OutputFolder folder;
+  Report report{&devNull(), &devNull()};
+  extractVolumes(reader, *buffers, folder, report);
+  return report.allWritten;
 }
 
 Case makeCase(const std::string& name, const build::Bytes& bytes) {

@@ -12,6 +12,8 @@
 #include "directory_entry.h"
 #include "extraction.h"
 #include "fuzz_support.h"
+#include "output_folder.h"
+#include "report.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +23,7 @@ struct Place {
   fs::path root = d88::fuzz::scratchFolder("extract");
   fs::path image = root / "input.d88";
   fs::path work = root / "work";
-  std::FILE* sink = std::fopen("/dev/null", "w");
+  d88::OutputStream quiet = d88::describeStream(std::fopen("/dev/null", "w"));
   Place() {
     fs::create_directories(work);
     fs::current_path(work);
@@ -40,14 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(image.open(place.image.c_str()));
   image.selectDisk(0);
   if (image.mediaType() == d88::kMedia2DD || image.mediaType() == d88::kMedia2HD) {
-    // Zero-filled once, never cleared, as in the program.
+    // Zero-filled once, as in the program.
     *buffers = d88::VolumeBuffers{};
-    d88::extractVolumes(image, *buffers, place.sink, place.sink);
+    d88::Report report{&place.quiet, &place.quiet};
+    d88::OutputFolder folder;
+    d88::extractVolumes(image, *buffers, folder, report);
   }
 
   size_t files = 0;
   for (const auto& item : fs::directory_iterator(place.work)) {
     FUZZ_CHECK(item.is_regular_file());
+    // An entry's name, never a temporary left behind.
+    FUZZ_CHECK(item.path().filename().string().size() <= d88::kNameBytes);
     FUZZ_CHECK(d88::isSafeFileName(item.path().filename().c_str()));
     ++files;
   }

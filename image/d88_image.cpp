@@ -5,6 +5,12 @@
 #include <cstring>
 #include <limits>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <string>
+#endif
+
 namespace d88 {
 
 namespace {
@@ -18,6 +24,19 @@ bool isIdByte(int32_t value) {
   return value >= 0 && value <= 255;
 }
 
+std::FILE* openForReading(const char* path) {
+#ifdef _WIN32
+  // The path is UTF-8, so that any file name opens whatever the code page.
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+  if (length <= 0) return nullptr;
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), length);
+  return _wfopen(wide.c_str(), L"rb");
+#else
+  return std::fopen(path, "rb");
+#endif
+}
+
 }  // namespace
 
 D88Image::~D88Image() {
@@ -25,18 +44,9 @@ D88Image::~D88Image() {
 }
 
 bool D88Image::open(const char* path) {
-  if (path == nullptr) {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
-    diskCount_ = 0;
-    mediaType_ = -1;
-    forgetFileContents();
-    return true;
-  }
-  // Replacing an open stream without closing it would leak it.
-  if (file_ != nullptr) std::fclose(file_);
-  forgetFileContents();
-  file_ = std::fopen(path, "rb");
+  close();
+  if (path == nullptr) return true;
+  file_ = openForReading(path);
   if (file_ == nullptr) return false;
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
@@ -49,14 +59,25 @@ bool D88Image::open(const char* path) {
   return true;
 }
 
+// Forgets everything about the file before: its disks, the selected disk's
+// header and track table, and whatever was read of it.
 bool D88Image::close() {
-  return open(nullptr);
-}
-
-void D88Image::forgetFileContents() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  diskCount_ = 0;
+  clearSelection();
   windowStart_ = 0;
   windowLength_ = 0;
   for (TrackIndex& index : trackIndexes_) index.trackStart = -1;
+  return true;
+}
+
+void D88Image::clearSelection() {
+  diskBase_ = -1;
+  diskSize_ = 0;
+  trackOffsets_.fill(0);
+  mediaType_ = -1;
+  diskName_.fill('\0');
 }
 
 void D88Image::indexDisks() {
@@ -76,10 +97,7 @@ void D88Image::indexDisks() {
 
 bool D88Image::selectDisk(int32_t index) {
   if (file_ == nullptr) return false;
-  diskBase_ = -1;
-  mediaType_ = -1;
-  diskSize_ = 0;
-  diskName_[0] = '\0';
+  clearSelection();
   if (index < 0 || index >= diskCount_) return false;
 
   const int32_t base = diskOffsets_[static_cast<size_t>(index)];

@@ -30,7 +30,9 @@ class D88Image {
   D88Image& operator=(const D88Image&) = delete;
 
   // Opens the image for reading and indexes its disks; true also when it
-  // holds no complete disk. A null path closes, like close().
+  // holds no complete disk. Whatever succeeds or fails, nothing of an earlier
+  // file is kept. A null path closes, like close(). On Windows the path is
+  // UTF-8.
   bool open(const char* path);
   bool close();
 
@@ -78,7 +80,7 @@ class D88Image {
   // and for images whose track table names a few places many times.
   static constexpr size_t kCachedTracks = 4;
 
-  void forgetFileContents();
+  void clearSelection();
   void indexDisks();
   bool seekTo(int64_t position);
   bool trackStart(int32_t track, int64_t& start) const;
@@ -97,7 +99,7 @@ class D88Image {
   // Sizes and track offsets are unsigned in the file; keeping them unsigned
   // makes a huge entry absent instead of a negative offset.
   uint32_t diskSize_ = 0;
-  int32_t diskBase_ = 0;
+  int32_t diskBase_ = -1;
   std::array<uint32_t, kTrackCount> trackOffsets_{};
   int32_t mediaType_ = -1;
   int32_t lastSectorStatus_ = -1;

@@ -7,8 +7,8 @@
 
 #include "d88_image.h"
 #include "directory_entry.h"
-#include "messages.h"
-#include "write_file.h"
+#include "output_folder.h"
+#include "report.h"
 
 namespace d88 {
 
@@ -42,45 +42,17 @@ void readRun(D88Image& image, SectorAddress at, int32_t n, int32_t sectorBytes,
   }
 }
 
-// The states of the sectors that hold bytes [offset, offset + size).
-std::span<const SectorState> statesOf(std::span<const SectorState> states, int32_t sectorBytes,
-                                      int32_t offset, int32_t size) {
+// The damage among the sectors that hold bytes [offset, offset + size).
+SectorDamage damageOf(std::span<const SectorState> states, int32_t sectorBytes, int32_t offset,
+                      int32_t size) {
   const auto first = static_cast<size_t>(offset / sectorBytes);
   const auto end = static_cast<size_t>((offset + size + sectorBytes - 1) / sectorBytes);
-  return states.subspan(first, end - first);
-}
-
-const char* damageWarning(std::span<const SectorState> states) {
-  bool unread = false;
-  bool damaged = false;
-  for (SectorState state : states) {
-    unread = unread || state == SectorState::unread;
-    damaged = damaged || state == SectorState::damaged;
-  }
-  if (unread && damaged) return messages::kUnreadAndDamagedSectors;
-  if (unread) return messages::kUnreadSectors;
-  if (damaged) return messages::kDamagedSectors;
-  return nullptr;
-}
-
-// Fits kEntryLabel with two ints, and any six-byte name.
-using Label = std::array<char, 48>;
-
-Label labelOf(const DirectoryEntry& entry, int32_t side, int32_t index) {
-  Label label{};
-  if (entry.name[0] != '\0') {
-    std::memcpy(label.data(), entry.name.data(), entry.name.size());
-  } else {
-    std::snprintf(label.data(), label.size(), messages::kEntryLabel, side, index);
-  }
-  return label;
-}
-
-void printListingLine(std::FILE* listing, const DirectoryEntry& entry, int32_t size) {
-  // A negative size shows as its 32-bit two's complement.
-  std::fprintf(listing, "%-9s  START:%02x %02x    END:%02x %02x   SIZE:%04x\n", entry.name.data(),
-               entry.startTrack, entry.startSector, entry.endTrack, entry.endSector,
-               static_cast<uint32_t>(size));
+  const auto held = states.subspan(first, end - first);
+  const bool unread = std::find(held.begin(), held.end(), SectorState::unread) != held.end();
+  const bool damaged = std::find(held.begin(), held.end(), SectorState::damaged) != held.end();
+  if (unread && damaged) return SectorDamage::unreadAndDamaged;
+  if (unread) return SectorDamage::unread;
+  return damaged ? SectorDamage::damaged : SectorDamage::none;
 }
 
 SectorAddress firstSectorOf(int32_t side, int32_t logicalTrack) {
@@ -88,7 +60,7 @@ SectorAddress firstSectorOf(int32_t side, int32_t logicalTrack) {
 }
 
 // Logical tracks 1..76 into the volume image, then the directory track into
-// the directory buffer. Sectors that are not found keep their earlier bytes.
+// the directory buffer.
 void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side, VolumeStates& volume,
                 DirectoryStates& directory) {
   const std::span<uint8_t> volumeImage(buffers.volumeImage);
@@ -103,94 +75,81 @@ void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side, VolumeSta
           buffers.directoryBuffer, directory);
 }
 
-// Writes one entry's file, warning if some of its sectors were not read in
-// full or are damaged. Returns the message that refuses or fails the entry,
-// or null when it was written.
-const char* writeEntry(const VolumeBuffers& buffers, const VolumeStates& volume,
-                       const DirectoryEntry& entry, std::FILE* diagnostics) {
-  switch (judgeEntry(entry)) {
-    case EntryVerdict::unsafeName: return messages::kUnsafeName;
-    case EntryVerdict::outsideVolume: return messages::kOutsideVolume;
-    case EntryVerdict::write: break;
+// Writes a file and notes in the event what became of it.
+void writeInto(OutputFolder& folder, const char* name, const uint8_t* data, int32_t size,
+               SectorDamage damage, ExtractionEvent& event) {
+  switch (writeFile(folder, name, data, size)) {
+    case WriteOutcome::failed: event.outcome = EntryOutcome::writeFailed; return;
+    case WriteOutcome::inUse: event.outcome = EntryOutcome::inUse; return;
+    case WriteOutcome::replacedEarlier: event.replacedEarlier = true; break;
+    case WriteOutcome::written: break;
   }
-  const EntryByteRange range = entryByteRange(entry);
-  if (!writeFile(entry.name.data(), buffers.volumeImage.data() + range.offset, range.size)) {
-    return messages::kWriteFailed;
-  }
-  // Written all the same: a warning, not a failure.
-  if (const char* warning =
-          damageWarning(statesOf(volume, kSectorBytes, range.offset, range.size))) {
-    std::fprintf(diagnostics, warning, entry.name.data());
-  }
-  return nullptr;
+  event.damage = damage;
 }
 
-struct SideOutcome {
-  bool allWritten = true;
-  bool sawBootTrigger = false;
-};
+void writeEntry(const VolumeBuffers& buffers, const VolumeStates& volume, OutputFolder& folder,
+                ExtractionEvent& event) {
+  switch (judgeEntry(event.entry)) {
+    case EntryVerdict::unsafeName: event.outcome = EntryOutcome::unsafeName; return;
+    case EntryVerdict::outsideVolume: event.outcome = EntryOutcome::outsideVolume; return;
+    case EntryVerdict::write: break;
+  }
+  const EntryByteRange range = entryByteRange(event.entry);
+  writeInto(folder, event.entry.name.data(), buffers.volumeImage.data() + range.offset,
+            range.size, damageOf(volume, kSectorBytes, range.offset, range.size), event);
+}
 
-SideOutcome extractEntries(const VolumeBuffers& buffers, const VolumeStates& volume,
-                           const DirectoryStates& directory, int32_t side, std::FILE* listing,
-                           std::FILE* diagnostics) {
-  SideOutcome outcome;
+// Lists and writes one side's entries; true if one of them is named m.0000.
+bool extractEntries(const VolumeBuffers& buffers, const VolumeStates& volume,
+                    const DirectoryStates& directory, int32_t side, OutputFolder& folder,
+                    Report& report) {
+  bool sawBootTrigger = false;
   for (int32_t k = 0; k < kDirectoryEntries; ++k) {
-    // Never walk into directory bytes that this side's own track did not give:
-    // they are zero, or the other side's entries.
+    ExtractionEvent event{.side = side, .index = k};
+    // Never walk into directory bytes that this side's own track did not give.
     if (directory[static_cast<size_t>(k * kEntryBytes / kSectorBytes)] == SectorState::unread) {
-      std::fprintf(diagnostics, messages::kDirectoryIncomplete, side);
+      event.kind = ExtractionEvent::Kind::directoryIncomplete;
+      reportEvent(report, event);
       break;
     }
     const uint8_t* raw = buffers.directoryBuffer.data() + k * kEntryBytes;
     if (isEndMark(raw)) break;
-    const DirectoryEntry entry = parseEntry(raw);
-    printListingLine(listing, entry, entryByteRange(entry).size);
-    if (std::strcmp(entry.name.data(), kBootTriggerName) == 0) {
-      outcome.sawBootTrigger = true;
-    }
-
-    if (const char* failure = writeEntry(buffers, volume, entry, diagnostics)) {
-      std::fprintf(diagnostics, failure, labelOf(entry, side, k).data());
-      outcome.allWritten = false;
-    }
+    event.entry = parseEntry(raw);
+    reportEvent(report, event);
+    sawBootTrigger = sawBootTrigger || std::strcmp(event.entry.name.data(), kBootTriggerName) == 0;
+    writeEntry(buffers, volume, folder, event);
+    event.kind = ExtractionEvent::Kind::entryDone;
+    reportEvent(report, event);
   }
-  return outcome;
+  return sawBootTrigger;
 }
 
-bool writeBootBlock(D88Image& image, VolumeBuffers& buffers, std::FILE* diagnostics) {
+void writeBootBlock(D88Image& image, VolumeBuffers& buffers, OutputFolder& folder,
+                    Report& report) {
   BootStates states{};
   image.setSectorRange(1, kBootLastSector);
   readRun(image, {0, 0, 0, 1}, 0, kBootSectorBytes,
           std::span(buffers.volumeImage).first(kBootReadBytes), states);
-  if (!writeFile(kIplFileName, buffers.volumeImage.data() + kIplOffset, kIplBytes)) {
-    std::fprintf(diagnostics, messages::kWriteFailed, kIplFileName);
-    return false;
-  }
-  if (const char* warning =
-          damageWarning(statesOf(states, kBootSectorBytes, kIplOffset, kIplBytes))) {
-    std::fprintf(diagnostics, warning, kIplFileName);
-  }
-  return true;
+  ExtractionEvent event{.kind = ExtractionEvent::Kind::bootBlockDone};
+  std::strcpy(event.entry.name.data(), kIplFileName);
+  writeInto(folder, kIplFileName, buffers.volumeImage.data() + kIplOffset, kIplBytes,
+            damageOf(states, kBootSectorBytes, kIplOffset, kIplBytes), event);
+  reportEvent(report, event);
 }
 
 }  // namespace
 
-bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
-                    std::FILE* diagnostics) {
-  bool allWritten = true;
+void extractVolumes(D88Image& image, VolumeBuffers& buffers, OutputFolder& folder,
+                    Report& report) {
   bool bootDue = false;
   VolumeStates volume{};
   DirectoryStates directory{};
   image.setSectorRange(1, kSectorsPerTrack);
   for (int32_t side = 0; side < kSides; ++side) {
     readVolume(image, buffers, side, volume, directory);
-    const SideOutcome outcome =
-        extractEntries(buffers, volume, directory, side, listing, diagnostics);
-    allWritten = allWritten && outcome.allWritten;
-    bootDue = bootDue || outcome.sawBootTrigger;
+    bootDue = extractEntries(buffers, volume, directory, side, folder, report) || bootDue;
   }
-  if (bootDue) allWritten = writeBootBlock(image, buffers, diagnostics) && allWritten;
-  return allWritten;
+  if (bootDue) writeBootBlock(image, buffers, folder, report);
 }
 
 }  // namespace d88

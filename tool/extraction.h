@@ -1,29 +1,28 @@
 // Reads both volumes of the selected disk, lists every directory entry and
-// writes each file into the current directory.
+// writes each file into the current directory. It prints nothing: it hands
+// what happens to each entry, as a value, to the report.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 
 #include "volume_layout.h"
 
 namespace d88 {
 
 class D88Image;
+struct OutputFolder;
+struct Report;
 
-// Zero-filled once and never cleared: side 1 is read over side 0's bytes,
-// and the boot read lands in logical track 0, which no volume read fills.
+// Zero-filled once: a sector that is not read in full is zeroed after what
+// arrived, and the boot read lands in logical track 0, which no volume read
+// fills.
 struct VolumeBuffers {
   std::array<uint8_t, kVolumeBytes> volumeImage{};
   std::array<uint8_t, kTrackBytes> directoryBuffer{};
 };
 
-// Prints the listing on `listing`, and on `diagnostics` one line for every
-// entry that is refused or cannot be written and the damaged-disk warnings.
-// Returns true when every entry (and the boot block, if due) was written;
-// warnings do not count against it.
-bool extractVolumes(D88Image& image, VolumeBuffers& buffers, std::FILE* listing,
-                    std::FILE* diagnostics);
+void extractVolumes(D88Image& image, VolumeBuffers& buffers, OutputFolder& folder,
+                    Report& report);
 
 }  // namespace d88

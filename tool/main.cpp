@@ -1,10 +1,18 @@
 // d88extract: lists and writes the files of both volumes of a PC-98 disk
 // held in a D88 image.
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "d88_image.h"
 #include "extraction.h"
 #include "messages.h"
+#include "output_folder.h"
+#include "report.h"
 
 namespace {
 
@@ -17,30 +25,65 @@ bool isSupportedMedia(int32_t mediaType) {
   return mediaType == d88::kMedia2HD || mediaType == d88::kMedia2DD;
 }
 
+#ifdef _WIN32
+// Taken from the wide command line and held as UTF-8, so that any file name
+// reaches the program whatever the code page.
+std::vector<std::string> commandLine(int, char**) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; wide != nullptr && i < count; ++i) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string argument(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), length, nullptr, nullptr);
+    argument.pop_back();
+    arguments.push_back(std::move(argument));
+  }
+  LocalFree(wide);
+  return arguments;
+}
+#else
+std::vector<std::string> commandLine(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace d88;
+  OutputStream listing = describeStream(stdout);
+  OutputStream diagnostics = describeStream(stderr);
+  Report report{&listing, &diagnostics};
+
+  const std::vector<std::string> arguments = commandLine(argc, argv);
   // Up to two arguments after the image path are accepted and ignored.
-  if (argc < 2 || argc > 4) {
-    std::fprintf(stderr, d88::messages::kUsage, argc > 0 ? argv[0] : "d88extract");
+  if (arguments.size() < 2 || arguments.size() > 4) {
+    const std::string program = arguments.empty() ? "d88extract" : arguments[0];
+    writeLine(diagnostics,
+              {{messages::kUsageStart}, {program, TextKind::host}, {messages::kUsageEnd}});
     return 1;
   }
-  if (!image.open(argv[1])) {
-    std::fputs(d88::messages::kCannotOpen, stderr);
+  const char* path = arguments[1].c_str();
+  if (!image.open(path)) {
+    reportLine(report, messages::kCannotOpen);
     return 1;
   }
   // A failed selection leaves mediaType() at -1, which is refused next.
   image.selectDisk(0);
   if (!isSupportedMedia(image.mediaType())) {
-    std::fputs(d88::messages::kUnsupported, stderr);
+    reportLine(report, messages::kUnsupported);
     return 1;
   }
-  std::fputs(d88::messages::kRecognised, stdout);
+  writeLine(listing, {{messages::kRecognised}});
 
-  const bool allWritten = d88::extractVolumes(image, buffers, stdout, stderr);
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fputs(d88::messages::kStdoutFailed, stderr);
+  OutputFolder folder;
+  folder.inUse = {identityOfPath(path), listing.identity, diagnostics.identity};
+  guardAgainstInterruption();
+  extractVolumes(image, buffers, folder, report);
+  if (!finishStream(listing)) {
+    reportLine(report, messages::kStdoutFailed);
     return 1;
   }
-  return allWritten ? 0 : 1;
+  return report.allWritten ? 0 : 1;
 }

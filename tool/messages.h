@@ -1,88 +1,109 @@
-// Every message the program writes besides the listing. The Japanese ones are
-// Shift_JIS (code page 932) bytes, written as they stand; the comment above
-// each gives its text and its meaning.
+// Every message the program writes besides the listing, as Shift_JIS (code
+// page 932) bytes written as they stand. The comment above each gives its text
+// and its meaning. Lines are stored without their line feed, which the output
+// adds; names and numbers are separate pieces of the line, never formats.
 #pragma once
+
+#include <string_view>
 
 namespace d88::messages {
 
-// Standard error, with the program name as invoked.
-inline constexpr char kUsage[] = "Usage: %s [d88file]\n";
+// Usage: PROGRAM [d88file]   (standard error; PROGRAM as invoked)
+inline constexpr std::string_view kUsageStart = "Usage: ";
+inline constexpr std::string_view kUsageEnd = " [d88file]";
 
 // ファイルをオープンできません.
 // The image file cannot be opened.
-inline constexpr char kCannotOpen[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93"
-    "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1.\n";
+inline constexpr std::string_view kCannotOpen =
+    "\x83t\x83@\x83\x43\x83\x8B\x82\xF0\x83I\x81[\x83v\x83\x93\x82\xC5\x82"
+    "\xAB\x82\xDC\x82\xB9\x82\xF1.";
 
 // 2DD/2HD版(PC98)を認識しました.
-// The 2DD/2HD (PC-98) edition was recognised; the extraction follows.
-inline constexpr char kRecognised[] =
-    "2DD/2HD\x94\xC5(PC98)\x82\xF0\x94\x46\x8E\xAF\x82\xB5\x82\xDC\x82\xB5\x82\xBD.\n";
+// The 2DD/2HD (PC-98) edition was recognised; the listing follows.
+inline constexpr std::string_view kRecognised =
+    "2DD/2HD\x94\xC5(PC98)\x82\xF0\x94\x46\x8E\xAF\x82\xB5\x82\xDC\x82\xB5"
+    "\x82\xBD.";
 
 // 未対応のディスクイメージ形式です.
 // The disk image format is not supported (no disk, or not 2DD/2HD media).
-inline constexpr char kUnsupported[] =
-    "\x96\xA2\x91\xCE\x89\x9E\x82\xCC\x83\x66\x83\x42\x83\x58\x83\x4E\x83\x43"
-    "\x83\x81\x81\x5B\x83\x57\x8C\x60\x8E\xAE\x82\xC5\x82\xB7.\n";
-
-// The messages below name a directory entry: by its name, or by kEntryLabel
-// when the name is empty.
-
-// 面%dの項目%d
-// Entry %d (from 0) of side %d (0 or 1), in that order: side, then entry.
-inline constexpr char kEntryLabel[] = "\x96\xCA%d\x82\xCC\x8D\x80\x96\xDA%d";
-
-// %sは書き出せないファイル名です.
-// %s is a file name that cannot be written: empty, ".", ".." or holding "/".
-inline constexpr char kUnsafeName[] =
-    "%s\x82\xCD\x8F\x91\x82\xAB\x8F\x6F\x82\xB9\x82\xC8\x82\xA2\x83\x74\x83\x40"
-    "\x83\x43\x83\x8B\x96\xBC\x82\xC5\x82\xB7.\n";
-
-// %sのセクタ範囲がディスクの外にあります.
-// The sectors of %s lie outside the volume (or end before they start).
-inline constexpr char kOutsideVolume[] =
-    "%s\x82\xCC\x83\x5A\x83\x4E\x83\x5E\x94\xCD\x88\xCD\x82\xAA\x83\x66\x83\x42"
-    "\x83\x58\x83\x4E\x82\xCC\x8A\x4F\x82\xC9\x82\xA0\x82\xE8\x82\xDC\x82\xB7.\n";
-
-// %sを書き込めません.
-// The file %s could not be created or written in full.
-inline constexpr char kWriteFailed[] =
-    "%s\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1.\n";
+inline constexpr std::string_view kUnsupported =
+    "\x96\xA2\x91\xCE\x89\x9E\x82\xCC\x83\x66\x83\x42\x83X\x83N\x83\x43\x83"
+    "\x81\x81[\x83W\x8C`\x8E\xAE\x82\xC5\x82\xB7.";
 
 // 標準出力に書き込めません.
 // Standard output could not be written; the listing is incomplete.
-inline constexpr char kStdoutFailed[] =
-    "\x95\x57\x8F\x80\x8F\x6F\x97\xCD\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF"
-    "\x82\xDC\x82\xB9\x82\xF1.\n";
+inline constexpr std::string_view kStdoutFailed =
+    "\x95W\x8F\x80\x8Fo\x97\xCD\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82"
+    "\xDC\x82\xB9\x82\xF1.";
 
-// Warnings about damaged disks. They do not change the exit status.
+// The messages below follow a directory entry's name (NAME), or its label when
+// the name is empty: 面S の項目K, "side S, entry K", both counted from 0.
+// 面 (side)
+inline constexpr std::string_view kSide = "\x96\xCA";
+// の項目 (entry)
+inline constexpr std::string_view kEntry = "\x82\xCC\x8D\x80\x96\xDA";
 
-// 面%dのディレクトリを最後まで読めません.
-// The directory track of side %d is missing or partly missing: the entries
-// after the part that was read are not listed or written.
-inline constexpr char kDirectoryIncomplete[] =
-    "\x96\xCA%d\x82\xCC\x83\x66\x83\x42\x83\x8C\x83N\x83g\x83\x8A\x82\xF0\x8D\xC5"
-    "\x8C\xE3\x82\xDC\x82\xC5\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1.\n";
+// NAMEは書き出せないファイル名です.
+// NAME is a file name that cannot be written: empty, ".", ".." or holding
+// "/" (on Windows also the names Windows forbids).
+inline constexpr std::string_view kUnsafeName =
+    "\x82\xCD\x8F\x91\x82\xAB\x8Fo\x82\xB9\x82\xC8\x82\xA2\x83t\x83@\x83\x43"
+    "\x83\x8B\x96\xBC\x82\xC5\x82\xB7.";
 
-// %sには読めなかったセクタが含まれます.
-// %s was written, but some of its sectors are missing from this side of the
-// image or stored short: those bytes are zero or left from the other side.
-inline constexpr char kUnreadSectors[] =
-    "%s\x82\xC9\x82\xCD\x93\xC7\x82\xDF\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x83Z\x83N"
-    "\x83^\x82\xAA\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.\n";
+// NAMEのセクタ範囲がディスクの外にあります.
+// The sectors of NAME lie outside the volume (or end before they start).
+inline constexpr std::string_view kOutsideVolume =
+    "\x82\xCC\x83Z\x83N\x83^\x94\xCD\x88\xCD\x82\xAA\x83\x66\x83\x42\x83X\x83"
+    "N\x82\xCC\x8AO\x82\xC9\x82\xA0\x82\xE8\x82\xDC\x82\xB7.";
 
-// %sには損傷したセクタが含まれます.
-// %s was written, but some of its sectors were recorded with a read error
-// (CRC error, missing mark); their bytes are as the image holds them.
-inline constexpr char kDamagedSectors[] =
-    "%s\x82\xC9\x82\xCD\x91\xB9\x8F\x9D\x82\xB5\x82\xBD\x83Z\x83N\x83^\x82\xAA"
-    "\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.\n";
+// NAMEを書き込めません.
+// The file NAME could not be created or written in full, or a folder, FIFO
+// or device stands under its name; whatever was there before is untouched.
+inline constexpr std::string_view kWriteFailed =
+    "\x82\xF0\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1.";
 
-// %sには読めなかったセクタと損傷したセクタが含まれます.
-// %s was written, but holds both kinds of sectors above.
-inline constexpr char kUnreadAndDamagedSectors[] =
-    "%s\x82\xC9\x82\xCD\x93\xC7\x82\xDF\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x83Z\x83N"
-    "\x83^\x82\xC6\x91\xB9\x8F\x9D\x82\xB5\x82\xBD\x83Z\x83N\x83^\x82\xAA\x8A\xDC"
-    "\x82\xDC\x82\xEA\x82\xDC\x82\xB7.\n";
+// NAMEは読み込み中のイメージか出力先のファイルなので書き出せません.
+// NAME is the image being read, or the file that standard output or standard
+// error goes to: it is not written over.
+inline constexpr std::string_view kInUse =
+    "\x82\xCD\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x92\x86\x82\xCC\x83\x43\x83\x81"
+    "\x81[\x83W\x82\xA9\x8Fo\x97\xCD\x90\xE6\x82\xCC\x83t\x83@\x83\x43\x83"
+    "\x8B\x82\xC8\x82\xCC\x82\xC5\x8F\x91\x82\xAB\x8Fo\x82\xB9\x82\xDC\x82"
+    "\xB9\x82\xF1.";
+
+// NAMEは先に書き出した同じ名前のファイルを置き換えました.
+// Warning: NAME replaced the file of the same name written earlier in this run.
+inline constexpr std::string_view kReplacedEarlier =
+    "\x82\xCD\x90\xE6\x82\xC9\x8F\x91\x82\xAB\x8Fo\x82\xB5\x82\xBD\x93\xAF"
+    "\x82\xB6\x96\xBC\x91O\x82\xCC\x83t\x83@\x83\x43\x83\x8B\x82\xF0\x92u\x82"
+    "\xAB\x8A\xB7\x82\xA6\x82\xDC\x82\xB5\x82\xBD.";
+
+// NAMEには読めなかったセクタが含まれます.
+// Warning: NAME was written, but some of its sectors are missing from this side
+// of the image or stored short; those bytes are zero.
+inline constexpr std::string_view kUnreadSectors =
+    "\x82\xC9\x82\xCD\x93\xC7\x82\xDF\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x83Z"
+    "\x83N\x83^\x82\xAA\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.";
+
+// NAMEには損傷したセクタが含まれます.
+// Warning: NAME was written, but some of its sectors were recorded with a read
+// error (CRC error, missing mark); their bytes are as the image holds them.
+inline constexpr std::string_view kDamagedSectors =
+    "\x82\xC9\x82\xCD\x91\xB9\x8F\x9D\x82\xB5\x82\xBD\x83Z\x83N\x83^\x82\xAA"
+    "\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.";
+
+// NAMEには読めなかったセクタと損傷したセクタが含まれます.
+// Warning: NAME was written, but holds both kinds of sectors above.
+inline constexpr std::string_view kUnreadAndDamagedSectors =
+    "\x82\xC9\x82\xCD\x93\xC7\x82\xDF\x82\xC8\x82\xA9\x82\xC1\x82\xBD\x83Z"
+    "\x83N\x83^\x82\xC6\x91\xB9\x8F\x9D\x82\xB5\x82\xBD\x83Z\x83N\x83^\x82"
+    "\xAA\x8A\xDC\x82\xDC\x82\xEA\x82\xDC\x82\xB7.";
+
+// 面S + this: the directory track of side S is missing or partly missing; the
+// entries after the part that was read are not listed or written (a warning).
+// 面Sのディレクトリを最後まで読めません.
+inline constexpr std::string_view kDirectoryIncomplete =
+    "\x82\xCC\x83\x66\x83\x42\x83\x8C\x83N\x83g\x83\x8A\x82\xF0\x8D\xC5\x8C"
+    "\xE3\x82\xDC\x82\xC5\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1.";
 
 }  // namespace d88::messages

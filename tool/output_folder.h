@@ -1,0 +1,35 @@
+// The current folder as the extraction writes into it: every file goes in
+// through a temporary and a rename, never over the image being read or the
+// files the standard streams go to, and a file that replaces one written
+// earlier in the same run is noticed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "host_file.h"
+#include "volume_layout.h"
+
+namespace d88 {
+
+// Both directories in full, and IPLMUS.
+inline constexpr int32_t kMaxFilesPerRun = kSides * kDirectoryEntries + 1;
+
+struct OutputFolder {
+  // The image, and the files standard output and standard error go to.
+  std::array<FileIdentity, 3> inUse{};
+  std::array<std::array<char, kNameBytes + 1>, kMaxFilesPerRun> written{};
+  int32_t writtenCount = 0;
+};
+
+enum class WriteOutcome {
+  written,
+  replacedEarlier,  // written, over a file of the same name from this run
+  failed,           // not created or not written in full; or a folder, FIFO or device is there
+  inUse,            // the name leads to the image or to an output's file
+};
+
+WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* data,
+                       int32_t length);
+
+}  // namespace d88
