@@ -43,8 +43,8 @@ TEST_P(Fixture, ProgramDoesWhatTheFixtureSays) {
 INSTANTIATE_TEST_SUITE_P(Golden, Fixture,
                          ::testing::Values("both-sides", "second-disk-2dd", "damaged",
                                            "refused-entry"),
-                         [](const auto& info) {
-                           std::string name = info.param;
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                           std::string name = param.param;
                            std::erase(name, '-');
                            return name;
                          });

@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -179,14 +180,23 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
   if (!launcher.empty()) argv.push_back(launcher);
   argv.push_back(programPath());
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> env;
-  for (char** var = environ; *var != nullptr; ++var) env.emplace_back(*var);
+  std::vector<std::string> added = options.environment;
   // Wine maps file names through the locale: make it UTF-8 whatever ours is.
-  if (programIsWindows()) env.emplace_back("LC_ALL=C.UTF-8");
-  env.insert(env.end(), options.environment.begin(), options.environment.end());
+  if (programIsWindows()) added.emplace_back("LC_ALL=C.UTF-8");
+  std::vector<std::string> env;
+  for (char** var = environ; *var != nullptr; ++var) {
+    const std::string name = std::string(*var).substr(0, std::string(*var).find('=') + 1);
+    if (std::none_of(added.begin(), added.end(),
+                     [&](const std::string& add) { return add.starts_with(name); })) {
+      env.emplace_back(*var);
+    }
+  }
+  env.insert(env.end(), added.begin(), added.end());
 
   Streams streams;
-  streams.out = openSink(options.stdoutTo, dir.path() / "stdout", streams.slave, streams.master);
+  const fs::path stdoutFile =
+      options.stdoutName.empty() ? dir.path() / "stdout" : work / options.stdoutName;
+  streams.out = openSink(options.stdoutTo, stdoutFile, streams.slave, streams.master);
   streams.err = openSink(options.stderrTo, dir.path() / "stderr", streams.slave, streams.master);
 
   RunResult result;
@@ -200,8 +210,7 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
   waitFor(child, streams.master, options.timeLimitSeconds, result, terminal);
   if (streams.master >= 0) ::close(streams.master);
 
-  result.out = options.stdoutTo == Sink::terminal ? terminal
-                                                  : asString(readBytes(dir.path() / "stdout"));
+  result.out = options.stdoutTo == Sink::terminal ? terminal : asString(readBytes(stdoutFile));
   result.err = options.stderrTo == Sink::terminal && options.stdoutTo != Sink::terminal
                    ? terminal
                    : asString(readBytes(dir.path() / "stderr"));

@@ -58,6 +58,7 @@ struct RunOptions {
   std::function<void(const std::filesystem::path& root, const std::filesystem::path& work)>
       prepare{};
   Sink stdoutTo = Sink::file;
+  std::string stdoutName{};  // Sink::file: this file in the work folder, as "> NAME" would
   Sink stderrTo = Sink::file;  // terminal with stdout terminal: the same one
   bool stderrToStdout = false;  // 2>&1
   std::vector<std::string> environment{};  // NAME=value, added
