@@ -83,10 +83,12 @@ TEST(SharedDestination, EachDiagnosticFollowsTheListingLineOfItsEntry) {
   RunOptions options;
   options.stderrToStdout = true;
   const RunResult run = testing::runOnImage(image(), options);
+  // Windows refuses a name that holds a control character.
+  const std::string escape = testing::programIsWindows() ? unsafeName("\x1B[2J") : "";
   EXPECT_EQ(run.out, kRecognised +
                          "\x89\xB9\x8A\x79.1     START:02 01    END:02 01   SIZE:0400\n"
-                         "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n"
-                         "../x       START:02 01    END:02 01   SIZE:0400\n" +
+                         "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n" +
+                         escape + "../x       START:02 01    END:02 01   SIZE:0400\n" +
                          unsafeName("../x") +
                          "LAST       START:02 01    END:02 01   SIZE:0400\n");
 }
