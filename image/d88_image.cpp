@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <limits>
 
 #ifdef _WIN32
@@ -22,6 +21,19 @@ int64_t nominalSectorLength(int32_t n) {
 
 bool isIdByte(int32_t value) {
   return value >= 0 && value <= 255;
+}
+
+bool isId(int32_t c, int32_t h, int32_t r, int32_t n) {
+  return isIdByte(c) && isIdByte(h) && isIdByte(r) && isIdByte(n);
+}
+
+uint32_t keyOf(int32_t c, int32_t h, int32_t r, int32_t n) {
+  return sectorKey(static_cast<uint32_t>(c), static_cast<uint32_t>(h), static_cast<uint32_t>(r),
+                   static_cast<uint32_t>(n));
+}
+
+size_t locatedHome(int32_t track, uint32_t key, size_t slots) {
+  return (uint64_t{key} * 0x9E3779B1u + static_cast<uint64_t>(track)) % slots;
 }
 
 std::FILE* openForReading(const char* path) {
@@ -50,6 +62,7 @@ bool D88Image::open(const char* path) {
   if (file_ == nullptr) return false;
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
+  window_.file = file_;
   indexDisks();
   // A path that opens but cannot be read, such as a folder, is no image.
   if (std::ferror(file_) != 0) {
@@ -64,11 +77,10 @@ bool D88Image::open(const char* path) {
 bool D88Image::close() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
+  window_.file = nullptr;
+  forgetWindow(window_);
   diskCount_ = 0;
   clearSelection();
-  windowStart_ = 0;
-  windowLength_ = 0;
-  for (TrackIndex& index : trackIndexes_) index.trackStart = -1;
   return true;
 }
 
@@ -78,6 +90,11 @@ void D88Image::clearSelection() {
   trackOffsets_.fill(0);
   mediaType_ = -1;
   diskName_.fill('\0');
+  forgetLocated();
+}
+
+void D88Image::forgetLocated() {
+  locatedSlots_.fill(-1);
 }
 
 void D88Image::indexDisks() {
@@ -86,7 +103,7 @@ void D88Image::indexDisks() {
   while (diskCount_ < kMaxDisks) {
     diskOffsets_[static_cast<size_t>(diskCount_)] = static_cast<int32_t>(position);
     uint8_t header[kHeaderSize];
-    if (readAt(position, header, kHeaderSize) != kHeaderSize) return;
+    if (readAt(window_, position, header, kHeaderSize) != kHeaderSize) return;
     ++diskCount_;
     position += readLe32(header + kDiskSizeOffset);
     // Offsets are 32-bit signed: a disk that would start beyond that range is
@@ -102,7 +119,7 @@ bool D88Image::selectDisk(int32_t index) {
 
   const int32_t base = diskOffsets_[static_cast<size_t>(index)];
   uint8_t header[kHeaderSize];
-  if (readAt(base, header, kHeaderSize) != kHeaderSize) return false;
+  if (readAt(window_, base, header, kHeaderSize) != kHeaderSize) return false;
 
   diskBase_ = base;
   for (size_t i = 0; i < trackOffsets_.size(); ++i) {
@@ -113,7 +130,6 @@ bool D88Image::selectDisk(int32_t index) {
   size_t length = 0;
   while (length < kNameLength && header[length] != 0) ++length;
   std::copy_n(header, length, diskName_.begin());
-  std::fill(diskName_.begin() + static_cast<std::ptrdiff_t>(length), diskName_.end(), '\0');
   return true;
 }
 
@@ -122,26 +138,60 @@ void D88Image::setSectorRange(int32_t first, int32_t last) {
   lastSector_ = last;
 }
 
+bool D88Image::locateSectors(std::span<const SectorRequest> requests) {
+  forgetLocated();
+  if (requests.size() > located_.size()) return false;
+  // Requests no track can answer are left out: readSector refuses them first.
+  size_t count = 0;
+  for (const SectorRequest& request : requests) {
+    int64_t start = 0;
+    if (!trackStart(request.track, start) || !isId(request.c, request.h, request.r, request.n)) {
+      continue;
+    }
+    locatedRequests_[count] = {start, keyOf(request.c, request.h, request.r, request.n)};
+    locatedTracks_[count++] = request.track;
+  }
+  sweepTracks(sweep_, window_, std::span(locatedRequests_).first(count),
+              std::span(located_).first(count));
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t key = locatedRequests_[i].key;
+    size_t slot = locatedHome(locatedTracks_[i], key, locatedSlots_.size());
+    while (locatedSlots_[slot] >= 0) slot = (slot + 1) % locatedSlots_.size();
+    locatedSlots_[slot] = static_cast<int16_t>(i);
+  }
+  return true;
+}
+
+// The first record of the ID within the track's walk: as located, or by a
+// walk of its own.
+bool D88Image::find(int32_t track, uint32_t key, int64_t start, FoundSector& found) {
+  for (size_t slot = locatedHome(track, key, locatedSlots_.size()); locatedSlots_[slot] >= 0;
+       slot = (slot + 1) % locatedSlots_.size()) {
+    const auto i = static_cast<size_t>(locatedSlots_[slot]);
+    if (locatedTracks_[i] == track && locatedRequests_[i].key == key) {
+      found = located_[i].sector;
+      return located_[i].found;
+    }
+  }
+  const SweepRequest request{start, key};
+  SweepAnswer answer;
+  sweepTracks(sweep_, window_, std::span(&request, 1), std::span(&answer, 1));
+  found = answer.sector;
+  return answer.found;
+}
+
 int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
                              uint8_t* dest, int32_t maxLength) {
   lastSectorStatus_ = -1;
   int64_t start = 0;
-  // An ID byte outside 0..255 matches no record.
-  if (!trackStart(track, start) || !isIdByte(c) || !isIdByte(h) || !isIdByte(r) || !isIdByte(n)) {
-    return 0;
-  }
-  const uint32_t key = sectorKey(static_cast<uint32_t>(c), static_cast<uint32_t>(h),
-                                 static_cast<uint32_t>(r), static_cast<uint32_t>(n));
-  const TrackIndex& index = indexOf(start);
   FoundSector found;
-  if (const FoundSector* listed = findInIndex(index, key)) {
-    found = *listed;
-  } else if (index.resumeOffset < 0 ||
-             !walkFor(index.resumeOffset, index.resumePosition, key, found)) {
+  // An ID byte outside 0..255 matches no record.
+  if (!trackStart(track, start) || !isId(c, h, r, n) ||
+      !find(track, keyOf(c, h, r, n), start, found)) {
     return 0;
   }
   lastSectorStatus_ = found.status;
-  return readAt(found.dataOffset, dest, std::clamp(maxLength, 0, found.dataSize));
+  return readAt(window_, found.dataOffset, dest, std::clamp(maxLength, 0, found.dataSize));
 }
 
 int32_t D88Image::readSectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
@@ -185,7 +235,7 @@ int32_t D88Image::listSectorIds(int32_t track, uint8_t* dest, int32_t capacity) 
   // buffer is full or the file ends.
   for (uint32_t i = 0; capacity - written >= 4; ++i) {
     uint8_t header[kSectorHeaderSize];
-    if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) break;
+    if (readAt(window_, offset, header, kSectorHeaderSize) != kSectorHeaderSize) break;
     std::copy_n(header, 4, dest + written);
     written += 4;
     if (i + 1 == readLe16(header + kSectorCountOffset)) break;
@@ -200,89 +250,6 @@ bool D88Image::trackStart(int32_t track, int64_t& start) const {
   if (offset == 0 || offset > diskSize_) return false;
   start = int64_t{diskBase_} + offset;
   return true;
-}
-
-const TrackIndex& D88Image::indexOf(int64_t start) {
-  for (const TrackIndex& index : trackIndexes_) {
-    if (index.trackStart == start) return index;
-  }
-  TrackIndex& index = trackIndexes_[nextIndexSlot_];
-  nextIndexSlot_ = (nextIndexSlot_ + 1) % kCachedTracks;
-  resetIndex(index, start);
-  scanTrack(index);
-  return index;
-}
-
-// The walk of a search, from record `position` at `offset`: a count of 0
-// ends it before its record is examined, a count of position + 1 after, and
-// so does the end of the file. Every record moves the walk at least one
-// header on, so it ends even when the headers disagree on the count.
-// `examine(key, sector, offset, position)` sees each record examined and
-// returns true to stop there.
-template <typename Examine>
-void D88Image::walkTrack(int64_t offset, uint32_t position, Examine examine) {
-  for (uint32_t i = position;; ++i) {
-    uint8_t header[kSectorHeaderSize];
-    if (readAt(offset, header, kSectorHeaderSize) != kSectorHeaderSize) return;
-    const uint32_t count = readLe16(header + kSectorCountOffset);
-    const int32_t dataSize = readLe16(header + kDataSizeOffset);
-    if (count == 0) return;
-    const FoundSector sector{offset + kSectorHeaderSize, dataSize, header[kStatusOffset]};
-    if (examine(readLe32(header), sector, offset, i) || i + 1 == count) return;
-    offset += kSectorHeaderSize + dataSize;
-  }
-}
-
-// Done once per track: the first record of every ID the walk reaches, as far
-// as the table has room.
-void D88Image::scanTrack(TrackIndex& index) {
-  walkTrack(index.trackStart, 0,
-            [&index](uint32_t key, const FoundSector& sector, int64_t offset, uint32_t i) {
-              if (findInIndex(index, key) != nullptr || addToIndex(index, key, sector)) {
-                return false;
-              }
-              index.resumeOffset = offset;
-              index.resumePosition = i;
-              return true;
-            });
-}
-
-// For an ID the table had no room for: the rest of the walk, from where the
-// table ends.
-bool D88Image::walkFor(int64_t offset, uint32_t position, uint32_t key, FoundSector& found) {
-  bool seen = false;
-  walkTrack(offset, position,
-            [&](uint32_t recordKey, const FoundSector& sector, int64_t, uint32_t) {
-              if (recordKey != key) return false;
-              found = sector;
-              seen = true;
-              return true;
-            });
-  return seen;
-}
-
-int32_t D88Image::readAt(int64_t position, uint8_t* dest, int32_t length) {
-  int32_t done = 0;
-  while (done < length) {
-    const int64_t at = position + done;
-    if (at < windowStart_ || at >= windowStart_ + windowLength_) {
-      windowStart_ = at;
-      windowLength_ = 0;
-      if (!seekTo(at)) break;
-      windowLength_ = static_cast<int32_t>(std::fread(window_.data(), 1, window_.size(), file_));
-      if (windowLength_ == 0) break;
-    }
-    const auto offset = static_cast<size_t>(at - windowStart_);
-    const int32_t part = std::min(length - done, windowLength_ - static_cast<int32_t>(offset));
-    std::memcpy(dest + done, window_.data() + offset, static_cast<size_t>(part));
-    done += part;
-  }
-  return done;
-}
-
-bool D88Image::seekTo(int64_t position) {
-  if (position < 0 || position > std::numeric_limits<long>::max()) return false;
-  return std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0;
 }
 
 }  // namespace d88

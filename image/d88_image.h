@@ -8,9 +8,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 #include "d88_format.h"
-#include "track_index.h"
+#include "file_window.h"
+#include "track_sweep.h"
 
 namespace d88 {
 
@@ -21,6 +23,17 @@ struct SectorAddress {
   int32_t h = 0;
   int32_t r = 0;
 };
+
+// A sector a caller is going to read: its track index and its whole ID.
+struct SectorRequest {
+  int32_t track = 0;
+  int32_t c = 0;
+  int32_t h = 0;
+  int32_t r = 0;
+  int32_t n = 0;
+};
+
+inline constexpr int32_t kMaxLocatedSectors = kMaxSweepRequests;
 
 class D88Image {
  public:
@@ -49,6 +62,13 @@ class D88Image {
   // one track to the next.
   void setSectorRange(int32_t first, int32_t last);
 
+  // Finds at once where every one of these sectors lies, in one pass over
+  // the image whatever its shape, and keeps the answers until the next
+  // locateSectors, selectDisk, open or close: readSector then answers for
+  // them without a walk. False, keeping nothing, for more than
+  // kMaxLocatedSectors requests.
+  bool locateSectors(std::span<const SectorRequest> requests);
+
   // Copies the data of sector (c, h, r, n) of the given track index, at most
   // maxLength bytes. Returns the number of bytes that arrived, 0 on failure.
   int32_t readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* dest,
@@ -73,23 +93,11 @@ class D88Image {
   int32_t listSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
 
  private:
-  // Reads go through one fixed window of the file, so walking a track costs
-  // no system call per record and memory does not grow with the image.
-  static constexpr int32_t kWindowBytes = 1 << 16;
-  // Track indexes kept at once: enough for the run's own pattern of tracks
-  // and for images whose track table names a few places many times.
-  static constexpr size_t kCachedTracks = 4;
-
   void clearSelection();
+  void forgetLocated();
   void indexDisks();
-  bool seekTo(int64_t position);
   bool trackStart(int32_t track, int64_t& start) const;
-  int32_t readAt(int64_t position, uint8_t* dest, int32_t length);
-  const TrackIndex& indexOf(int64_t start);
-  template <typename Examine>
-  void walkTrack(int64_t offset, uint32_t position, Examine examine);
-  void scanTrack(TrackIndex& index);
-  bool walkFor(int64_t offset, uint32_t position, uint32_t key, FoundSector& found);
+  bool find(int32_t track, uint32_t key, int64_t start, FoundSector& found);
 
   std::FILE* file_ = nullptr;
   int32_t diskCount_ = 0;
@@ -105,11 +113,13 @@ class D88Image {
   int32_t lastSectorStatus_ = -1;
   std::array<char, kNameLength + 1> diskName_{};
 
-  std::array<uint8_t, kWindowBytes> window_{};
-  int64_t windowStart_ = 0;
-  int32_t windowLength_ = 0;
-  std::array<TrackIndex, kCachedTracks> trackIndexes_{};
-  size_t nextIndexSlot_ = 0;
+  FileWindow window_;
+  TrackSweep sweep_;
+  // What locateSectors found, by track and ID.
+  std::array<SweepRequest, kMaxLocatedSectors> locatedRequests_{};
+  std::array<SweepAnswer, kMaxLocatedSectors> located_{};
+  std::array<int32_t, kMaxLocatedSectors> locatedTracks_{};
+  std::array<int16_t, 2 * kMaxLocatedSectors> locatedSlots_{};  // -1: empty
 };
 
 }  // namespace d88

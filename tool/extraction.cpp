@@ -59,6 +59,29 @@ SectorAddress firstSectorOf(int32_t side, int32_t logicalTrack) {
   return {trackIndexOf(side, logicalTrack), cylinderIdOf(logicalTrack), headIdOf(logicalTrack), 1};
 }
 
+// Every sector the run will read, in the order it reads them, found in one
+// pass over the image before the first read: whatever the image's shape, the
+// searches then cost no more than that pass.
+void locateTheRun(D88Image& image) {
+  std::array<SectorRequest, kBootSectors + kSides * (kLogicalTracks * kSectorsPerTrack)> plan;
+  size_t count = 0;
+  const auto planRun = [&](SectorAddress at, int32_t n, int32_t sectors) {
+    for (int32_t k = 0; k < sectors; ++k, at = image.nextSector(at)) {
+      plan[count++] = {at.track, at.c, at.h, at.r, n};
+    }
+  };
+  image.setSectorRange(1, kBootLastSector);
+  planRun({0, 0, 0, 1}, 0, kBootSectors);
+  image.setSectorRange(1, kSectorsPerTrack);
+  for (int32_t side = 0; side < kSides; ++side) {
+    // Logical tracks 1..76, and track 1 again as the directory: the same sectors.
+    for (int32_t t = 1; t < kLogicalTracks; ++t) {
+      planRun(firstSectorOf(side, t), kSectorSizeCode, kSectorsPerTrack);
+    }
+  }
+  image.locateSectors(std::span(plan).first(count));
+}
+
 // Logical tracks 1..76 into the volume image, then the directory track into
 // the directory buffer.
 void readVolume(D88Image& image, VolumeBuffers& buffers, int32_t side, VolumeStates& volume,
@@ -144,7 +167,7 @@ void extractVolumes(D88Image& image, VolumeBuffers& buffers, OutputFolder& folde
   bool bootDue = false;
   VolumeStates volume{};
   DirectoryStates directory{};
-  image.setSectorRange(1, kSectorsPerTrack);
+  locateTheRun(image);
   for (int32_t side = 0; side < kSides; ++side) {
     readVolume(image, buffers, side, volume, directory);
     bootDue = extractEntries(buffers, volume, directory, side, folder, report) || bootDue;

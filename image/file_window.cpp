@@ -1,0 +1,55 @@
+#include "file_window.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace d88 {
+
+namespace {
+
+// Refills the window from `position`; false if nothing arrived.
+bool fill(FileWindow& window, int64_t position) {
+  window.start = position;
+  window.length = 0;
+  if (window.file == nullptr || position < 0 || position > std::numeric_limits<long>::max() ||
+      std::fseek(window.file, static_cast<long>(position), SEEK_SET) != 0) {
+    return false;
+  }
+  window.length = static_cast<int32_t>(
+      std::fread(window.bytes.data(), 1, window.bytes.size(), window.file));
+  return window.length > 0;
+}
+
+bool holds(const FileWindow& window, int64_t position, int32_t length) {
+  return position >= window.start && position + length <= window.start + window.length;
+}
+
+}  // namespace
+
+void forgetWindow(FileWindow& window) {
+  window.start = 0;
+  window.length = 0;
+}
+
+int32_t readAt(FileWindow& window, int64_t position, uint8_t* dest, int32_t length) {
+  int32_t done = 0;
+  while (done < length) {
+    const int64_t at = position + done;
+    if (!holds(window, at, 1) && !fill(window, at)) break;
+    const auto offset = static_cast<size_t>(at - window.start);
+    const int32_t part = std::min(length - done, window.length - static_cast<int32_t>(offset));
+    std::memcpy(dest + done, window.bytes.data() + offset, static_cast<size_t>(part));
+    done += part;
+  }
+  return done;
+}
+
+const uint8_t* viewAt(FileWindow& window, int64_t position, int32_t length) {
+  if (!holds(window, position, length) && (!fill(window, position) || window.length < length)) {
+    return nullptr;
+  }
+  return window.bytes.data() + (position - window.start);
+}
+
+}  // namespace d88
