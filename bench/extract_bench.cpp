@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "output_folder.h"
 #include "report.h"
 #include "volume_builder.h"
+#include "walk_shapes.h"
 
 namespace fs = std::filesystem;
 
@@ -55,47 +57,67 @@ bool extractOnce(const std::string& image) {
   return report.allWritten;
 }
 
-Case makeCase(const std::string& name, const build::Bytes& bytes) {
+template <typename Write>
+const Case& makeCase(const std::string& name, Write write) {
+  static std::map<std::string, Case> cases;
+  if (const auto found = cases.find(name); found != cases.end()) return found->second;
   Case c;
   c.image = (scratch().root / (name + ".d88")).string();
-  build::writeBytes(c.image, bytes);
+  write(c.image);
   c.folder = scratch().root / name;
   fs::create_directories(c.folder);
   fs::current_path(c.folder);
   extractOnce(c.image);
   c.outputs = filesOf(c.folder.string());
-  return c;
+  return cases[name] = c;
 }
 
-const Case& sampleCase() {
-  static const Case c = makeCase("sample", build::buildDisk(build::toDisk(build::sampleDisk())));
-  return c;
-}
-const Case& zeroLengthCase() {
-  static const Case c =
-      makeCase("zero-length-track", build::buildDisk(build::zeroLengthTrackDisk()));
-  return c;
-}
-const Case& chainCase() {
-  static const Case c =
-      makeCase("disagreeing-chain", build::buildDisk(build::disagreeingChainDisk(2 << 20)));
-  return c;
+// Cases by number, for the benchmarks' arguments: 0 the sample disk, 1 and 2
+// the old worst cases, 3 on the walk shapes of walk_shapes.h with a size in MiB.
+const Case& caseFor(const benchmark::State& state) {
+  const auto number = state.range(0);
+  if (number == 0) {
+    return makeCase("sample", [](const std::string& path) {
+      build::writeBytes(path, build::buildDisk(build::toDisk(build::sampleDisk())));
+    });
+  }
+  if (number == 1) {
+    return makeCase("zero-length-track", [](const std::string& path) {
+      build::writeBytes(path, build::buildDisk(build::zeroLengthTrackDisk()));
+    });
+  }
+  if (number == 2) {
+    return makeCase("disagreeing-chain", [](const std::string& path) {
+      build::writeBytes(path, build::buildDisk(build::disagreeingChainDisk(2 << 20)));
+    });
+  }
+  const build::WalkShape shape = build::kWalkShapes[number - 3];
+  const auto mebibytes = static_cast<uint64_t>(state.range(1));
+  return makeCase(std::string(build::shapeName(shape)) + "-" + std::to_string(mebibytes),
+                  [&](const std::string& path) {
+                    build::writeShapeImage(path, shape, mebibytes << 20);
+                  });
 }
 
-// Each case is built lazily, on the first run that needs it.
-using CaseMaker = const Case& (*)();
-
-void BM_Extract(benchmark::State& state, CaseMaker makeCase) {
-  const Case& c = makeCase();
+void BM_Extract(benchmark::State& state) {
+  const Case& c = caseFor(state);
   fs::current_path(c.folder);
   for (auto _ : state) benchmark::DoNotOptimize(extractOnce(c.image));
   state.counters["files"] = static_cast<double>(c.outputs.size());
 }
 
-void BM_Floor(benchmark::State& state, CaseMaker makeCase) {
-  const Case& c = makeCase();
+void BM_Floor(benchmark::State& state) {
+  const Case& c = caseFor(state);
   fs::current_path(c.folder);
   for (auto _ : state) benchmark::DoNotOptimize(floorCopy(c.image.c_str(), c.outputs));
+}
+
+void cases(benchmark::internal::Benchmark* b) {
+  b->Args({0, 0})->Args({1, 0})->Args({2, 0});
+  for (int64_t shape : {3, 4, 5}) {
+    for (int64_t mebibytes : {1, 16, 64}) b->Args({shape, mebibytes});
+  }
+  b->Args({5, 1024});  // the sparse one, as a gigabyte on 65 MB of disk
 }
 
 void BM_Open_SixtyFourDisks(benchmark::State& state) {
@@ -111,12 +133,8 @@ void BM_Open_SixtyFourDisks(benchmark::State& state) {
   }
 }
 
-BENCHMARK_CAPTURE(BM_Extract, Sample, sampleCase)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Floor, Sample, sampleCase)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Extract, ZeroLengthTrack, zeroLengthCase)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Floor, ZeroLengthTrack, zeroLengthCase)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Extract, DisagreeingChain, chainCase)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Floor, DisagreeingChain, chainCase)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Extract)->Apply(cases)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor)->Apply(cases)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Open_SixtyFourDisks)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 namespace d88::bench {
 
@@ -16,11 +17,14 @@ bool floorCopy(const char* imagePath, const std::vector<OutputFile>& files) {
   std::fclose(image);
   bool ok = true;
   for (const OutputFile& file : files) {
-    std::FILE* out = std::fopen(file.name.c_str(), "wb");
+    // Never in place: a new file beside the name, renamed over it.
+    const std::string temporary = file.name + ".floor-tmp";
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
     if (out == nullptr) return false;
     const auto size = static_cast<size_t>(file.size);
     ok = std::fwrite(fileBytes.data(), 1, size, out) == size && ok;
     ok = std::fclose(out) == 0 && ok;
+    ok = std::rename(temporary.c_str(), file.name.c_str()) == 0 && ok;
   }
   return ok;
 }

@@ -1,5 +1,6 @@
-// The least any extraction can cost: read the image once, write the same
-// files with plain stdio, parse nothing.
+// The least any extraction that never writes a file in place can cost: read
+// the image once, write the same files with plain stdio, each to a new file
+// renamed over its name, parse nothing.
 #pragma once
 
 #include <cstdint>

@@ -1,16 +1,29 @@
-// Writes the two worst-case images that the benchmark report traces:
-//   d88-make-worst-case ZERO_LENGTH_TRACK.d88 DISAGREEING_CHAIN.d88
+// Writes one of the worst-case images the benchmark report traces:
+//   d88-make-worst-case zero-length-track|disagreeing-chain PATH
+//   d88-make-worst-case SHAPE MIB PATH     (a shape of walk_shapes.h)
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "hostile_images.h"
+#include "walk_shapes.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "Usage: %s ZERO.d88 CHAIN.d88\n", argc > 0 ? argv[0] : "");
-    return 1;
-  }
   using namespace d88::build;
-  const bool ok = writeBytes(argv[1], buildDisk(zeroLengthTrackDisk())) &&
-                  writeBytes(argv[2], buildDisk(disagreeingChainDisk(2 << 20)));
-  return ok ? 0 : 1;
+  const std::string kind = argc > 1 ? argv[1] : "";
+  if (argc == 3 && kind == "zero-length-track") {
+    return writeBytes(argv[2], buildDisk(zeroLengthTrackDisk())) ? 0 : 1;
+  }
+  if (argc == 3 && kind == "disagreeing-chain") {
+    return writeBytes(argv[2], buildDisk(disagreeingChainDisk(2 << 20))) ? 0 : 1;
+  }
+  for (WalkShape shape : kWalkShapes) {
+    if (argc == 4 && kind == shapeName(shape)) {
+      const uint64_t mebibytes = std::strtoull(argv[2], nullptr, 10);
+      return writeShapeImage(argv[3], shape, mebibytes << 20) ? 0 : 1;
+    }
+  }
+  std::fprintf(stderr, "Usage: %s zero-length-track|disagreeing-chain PATH\n"
+                       "       %s SHAPE MIB PATH\n", argv[0], argv[0]);
+  return 1;
 }

@@ -27,8 +27,12 @@ void putLe32(uint8_t* p, uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+uint32_t getLe16(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8;
+}
+
 uint32_t getLe32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  return getLe16(p) | getLe16(p + 2) << 16;
 }
 
 void appendTrack(Bytes& out, const std::vector<Sector>& sectors) {
@@ -85,8 +89,7 @@ Bytes buildImage(const std::vector<Disk>& disks) {
 size_t recordOffset(const Bytes& disk, int track, uint8_t r) {
   size_t offset = getLe32(disk.data() + kTrackTableField + 4 * track);
   while (disk[offset + 2] != r) {
-    offset += kRecordHeaderBytes + (disk[offset + kRecordDataSizeField] |
-                                    disk[offset + kRecordDataSizeField + 1] << 8);
+    offset += kRecordHeaderBytes + getLe16(disk.data() + offset + kRecordDataSizeField);
   }
   return offset;
 }

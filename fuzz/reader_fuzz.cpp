@@ -63,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Buffers buffers;
   if (!d88::fuzz::writeInput(path, data, size)) return 0;
 
-  // A fresh reader per input: an open() keeps the earlier selection until the
-  // next selectDisk, which the reference does not model.
+  // A fresh reader per input, so that no input depends on another.
   d88::D88Image image;
   ReferenceReader reference({data, size});
   FUZZ_CHECK(image.open(path.c_str()));
@@ -74,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   for (int op = 0; op < 48 && input.remaining_bytes() > 0; ++op) {
     buffers.refill();
-    switch (input.ConsumeIntegralInRange(0, 5)) {
+    switch (input.ConsumeIntegralInRange(0, 6)) {
       case 0: {
         const int32_t count = image.diskCount();
         const int32_t index = input.ConsumeBool() ? input.ConsumeIntegralInRange(-1, count)
@@ -128,6 +127,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(got == reference.listSectorIds(track, buffers.theirs.data(), capacity));
         FUZZ_CHECK(got % 4 == 0 && got >= 0 && got <= std::max(capacity, 0));
         FUZZ_CHECK(buffers.same() && buffers.untouchedFrom(static_cast<size_t>(got)));
+        break;
+      }
+      case 5: {
+        // Later searches answer from what this finds; the reference walks.
+        std::vector<d88::SectorRequest> plan(input.ConsumeIntegralInRange(0, 40));
+        for (d88::SectorRequest& request : plan) {
+          request = {input.ConsumeIntegralInRange(-1, d88::kTrackCount), pickId(input),
+                     pickId(input), pickId(input), input.ConsumeIntegralInRange(0, 3)};
+        }
+        FUZZ_CHECK(image.locateSectors(plan));
         break;
       }
       default: {

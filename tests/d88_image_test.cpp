@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "d88_builder.h"
 #include "test_support.h"
@@ -346,6 +347,55 @@ TEST_F(ReaderTest, SectorsLargerThanTheReadWindowArriveWhole) {
     EXPECT_TRUE(std::equal(data.begin(), data.begin() + static_cast<ptrdiff_t>(size),
                            build::patternBytes(size, r).begin()));
   }
+}
+
+TEST_F(ReaderTest, WalksThatMeetKeepTheirOwnEnds) {
+  // One chain R 1..10; track 0 starts at R 1, track 1 at R 5, so the walks
+  // meet at R 5. R 7's count of 3 ends the walk from R 5 (R 7 is its third
+  // record) but not the one from R 1 (its seventh).
+  Disk disk;
+  disk.tracks[0] = build::formatTrack(0, 0, 0, 1, 10, [](int r) {
+    return filled(8, static_cast<uint8_t>(r));
+  });
+  for (Sector& s : disk.tracks[0]) s.sectorsInTrack = 0xFFFF;
+  disk.tracks[0][6].sectorsInTrack = 3;
+  const Bytes bytes = build::buildDisk(disk);
+  disk.trackOffsetOverrides[1] = static_cast<uint32_t>(build::recordOffset(bytes, 0, 5));
+  openDisk(disk);
+  const SectorRequest plan[] = {{0, 0, 0, 8, 0}, {1, 0, 0, 8, 0}, {1, 0, 0, 7, 0},
+                                {1, 0, 0, 2, 0}, {0, 0, 0, 2, 0}, {0, 0, 0, 99, 0}};
+  for (bool located : {false, true}) {
+    if (located) {
+      ASSERT_TRUE(image_.locateSectors(plan));
+    }
+    uint8_t data[8] = {};
+    EXPECT_EQ(image_.readSector(0, 0, 0, 8, 0, data, 8), 8);
+    EXPECT_EQ(data[0], 8);
+    EXPECT_EQ(image_.readSector(1, 0, 0, 8, 0, data, 8), 0);  // past its end
+    EXPECT_EQ(image_.readSector(1, 0, 0, 7, 0, data, 8), 8);  // its last record
+    EXPECT_EQ(data[0], 7);
+    EXPECT_EQ(image_.readSector(1, 0, 0, 2, 0, data, 8), 0);  // before its start
+    EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data, 8), 8);
+    EXPECT_EQ(image_.readSector(0, 0, 0, 99, 0, data, 8), 0);
+  }
+  EXPECT_FALSE(image_.locateSectors(std::vector<SectorRequest>(1025)));
+}
+
+TEST_F(ReaderTest, OpenKeepsNothingOfTheFileBefore) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x11))};
+  openDisk(disk);
+  uint8_t data[128];
+  // A failed open forgets the disks and the selection.
+  EXPECT_FALSE(image_.open((dir_.path() / "missing.d88").string().c_str()));
+  EXPECT_EQ(image_.diskCount(), 0);
+  EXPECT_EQ(image_.mediaType(), -1);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
+  // A new file is not read through the old track table before a selection.
+  openDisk(disk);
+  openBytes(Bytes(4096, 0));
+  EXPECT_EQ(image_.mediaType(), -1);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
 }
 
 TEST_F(ReaderTest, OpeningAgainReadsTheNewFileNotWhatWasRemembered) {

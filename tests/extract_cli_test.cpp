@@ -55,6 +55,15 @@ TEST(FrontEnd, ImageThatCannotBeOpened) {
   }
 }
 
+TEST(FrontEnd, ImageWithAJapaneseNameOpens) {
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "ONE", 1, 1);
+  const RunResult run = runOnImage(imageOf(disk), {.imageName = "ぷよ ぷよ.d88"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.files.at("ONE"), testing::filesOf(disk).at("ONE"));
+}
+
 TEST(FrontEnd, OnlyTwoDdAndTwoHdMediaAreAccepted) {
   EXPECT_EQ(runOnImage(Bytes(687, 0x20)).err, kUnsupported);  // one byte short of a header
   for (int media : {0x00, 0x30, 0x40, 0x11}) {

@@ -10,6 +10,7 @@
 #include "expected_messages.h"
 #include "hostile_images.h"
 #include "test_support.h"
+#include "walk_shapes.h"
 
 namespace d88 {
 namespace {
@@ -135,6 +136,41 @@ INSTANTIATE_TEST_SUITE_P(Regression, CraftedImage, ::testing::ValuesIn(imageName
                            for (char& ch : name) {
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            }
+                           return name;
+                         });
+
+// Images whose walks are as long as the file; the output, not the time.
+class WalkShape : public ::testing::TestWithParam<build::WalkShape> {};
+
+TEST_P(WalkShape, GivesWhatItsRecordsHold) {
+  const testing::TempDir dir;
+  const std::string image = (dir.path() / "shape.d88").string();
+  ASSERT_TRUE(build::writeShapeImage(image, GetParam(), 2 << 20));
+  const testing::RunResult run = testing::runWithArgs({image});
+  if (GetParam() != build::WalkShape::junkBeforeVolume) {
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kRecognised);
+    EXPECT_EQ(run.err, directoryIncomplete(0) + directoryIncomplete(1));
+    EXPECT_TRUE(run.files.empty());
+    return;
+  }
+  // Both sides ask for the same IDs from the same start: side 0's volume twice.
+  const build::VolumeDisk volume = build::shapeVolume();
+  const std::string side =
+      "m.0000     START:02 01    END:02 02   SIZE:0800\n"
+      "DATA       START:02 03    END:04 01   SIZE:2400\n";
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kRecognised + side + side);
+  EXPECT_EQ(run.err, replacedEarlier("m.0000") + replacedEarlier("DATA"));
+  Files expected = testing::filesOf(volume);
+  expected["IPLMUS"] = build::bootBlock(volume);
+  EXPECT_EQ(run.files, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Regression, WalkShape, ::testing::ValuesIn(build::kWalkShapes),
+                         [](const ::testing::TestParamInfo<build::WalkShape>& param) {
+                           std::string name = build::shapeName(param.param);
+                           std::erase(name, '-');
                            return name;
                          });
 
