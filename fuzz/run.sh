@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets and runs each for SECONDS (default 60) over the
-# seed corpus (from the image builder) and the regression images under
-# tests/regression/. Any crash, sanitizer report or failed check fails the run;
-# the input that caused it is left in build-fuzz/findings/.
+# Builds the fuzz targets and runs each for SECONDS (default 60) over a seed
+# corpus: the image builder's crafted images and the golden fixtures' images
+# (tests/fixtures/*/image.d88). Any crash, sanitizer report or failed check
+# fails the run; the input that caused it is left in build-fuzz/findings/.
 #   fuzz/run.sh [SECONDS] [extra libFuzzer flags...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,11 +16,13 @@ trap 'rm -rf /dev/shm/d88fuzz-* "${TMPDIR:-/tmp}"/d88fuzz-*' EXIT
 cmake --workflow --preset fuzz >/dev/null
 # Absolute paths: the extraction target works inside a folder of its own.
 out=$(pwd)/build-fuzz
-regression=$(pwd)/tests/regression
 dict=$(pwd)/fuzz/d88.dict
 rm -rf "$out/seeds"
 mkdir -p "$out/seeds" "$out/findings"
 "$out/fuzz/d88-make-fuzz-seeds" "$out/seeds"
+for fixture in tests/fixtures/*/image.d88; do
+  cp "$fixture" "$out/seeds/fixture-$(basename "$(dirname "$fixture")").d88"
+done
 
 # The reader target is about the walks, which small images exercise as well as
 # large ones at many times the speed; the extraction needs whole volumes.
@@ -30,7 +32,7 @@ for target in reader_fuzz extract_fuzz; do
   log="$out/$target.log"
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"
-  if ! "$out/fuzz/$target" "$corpus" "$out/seeds" "$regression" \
+  if ! "$out/fuzz/$target" "$corpus" "$out/seeds" \
       -dict="$dict" -max_len="${max_len[$target]}" -max_total_time="$seconds" -timeout=20 \
       -print_final_stats=1 -artifact_prefix="$out/findings/$target-" "$@" >"$log" 2>&1; then
     tail -n 60 "$log"

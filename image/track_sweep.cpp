@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "d88_format.h"
+
 namespace d88 {
 
 namespace {
 
 using Walk = TrackSweep::Walk;
 using Group = TrackSweep::Group;
-
-constexpr int64_t kRecordHeader = 16;
 
 uint64_t mix(uint64_t value) {
   // Fibonacci hashing spreads keys that differ mostly in their high bytes.
@@ -118,10 +118,10 @@ void endWalks(TrackSweep& sweep, Group& group, int32_t groupIndex, int64_t base)
 bool step(TrackSweep& sweep, FileWindow& window, int32_t groupIndex,
           std::span<SweepAnswer> answers) {
   Group& group = sweep.groups[static_cast<size_t>(groupIndex)];
-  const uint8_t* header = viewAt(window, group.offset, kRecordHeader);
+  const uint8_t* header = viewAt(window, group.offset, kSectorHeaderSize);
   if (header == nullptr) return false;  // the file ends: so do the walks
-  const uint32_t count = header[4] | header[5] << 8;
-  const int32_t dataSize = header[14] | header[15] << 8;
+  const uint32_t count = readLe16(header + kSectorCountOffset);
+  const int32_t dataSize = readLe16(header + kDataSizeOffset);
   if (count == 0) return false;
   const uint32_t key = sectorKey(header[0], header[1], header[2], header[3]);
   for (int32_t r = findFirstWithKey(sweep, key); r >= 0;) {
@@ -129,7 +129,7 @@ bool step(TrackSweep& sweep, FileWindow& window, int32_t groupIndex,
     Walk& walk = sweep.walks[static_cast<size_t>(request.walk)];
     SweepAnswer& answer = answers[static_cast<size_t>(r)];
     if (!answer.found && walk.active && walk.group == groupIndex) {
-      answer = {true, {group.offset + kRecordHeader, dataSize, header[8]}};
+      answer = {true, {group.offset + kSectorHeaderSize, dataSize, header[kStatusOffset]}};
       walk.unresolved -= 1;
       group.unresolved -= 1;
     }
@@ -137,7 +137,7 @@ bool step(TrackSweep& sweep, FileWindow& window, int32_t groupIndex,
   }
   endWalks(sweep, group, groupIndex, int64_t{count} - 1 - group.records);
   group.records += 1;
-  group.offset += kRecordHeader + dataSize;
+  group.offset += kSectorHeaderSize + dataSize;
   return group.members > 0 && group.unresolved > 0;
 }
 

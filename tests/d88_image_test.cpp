@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,19 @@ TEST_F(ReaderTest, IndexingStopsWhereTheNextOffsetLeavesTheSignedRange) {
     openBytes(build::buildImage({disk, Disk{}}));
     EXPECT_EQ(image_.diskCount(), 1) << std::hex << size;
   }
+  // A second header really at 2 GiB, in a sparse file: still not indexed.
+  Disk first;
+  first.diskSizeOverride = 0x80000000u;
+  const Bytes header = build::buildDisk(first);
+  const auto path = dir_.path() / "big.d88";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+    out.seekp(std::streamoff{0x80000000});
+    out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+  }
+  ASSERT_TRUE(image_.open(path.string().c_str()));
+  EXPECT_EQ(image_.diskCount(), 1);
 }
 
 TEST_F(ReaderTest, MultiDiskImageSelectsEachDiskAtItsOwnOffset) {
@@ -252,6 +266,8 @@ TEST_F(ReaderTest, TrackTableEntriesOutsideTheDiskAreAbsent) {
   }
   EXPECT_EQ(image_.readSector(-1, 1, 1, 1, 0, data, 128), 0);
   EXPECT_EQ(image_.readSector(164, 1, 1, 1, 0, data, 128), 0);
+  EXPECT_EQ(image_.listSectorIds(-1, data, 128), 0);
+  EXPECT_EQ(image_.listSectorIds(164, data, 128), 0);
   EXPECT_EQ(image_.readSector(4, 1, 1, 1, 0, data, 128), 0);  // entry 0
 }
 

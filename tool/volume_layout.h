@@ -27,8 +27,10 @@ inline constexpr int32_t kStartSectorOffset = 13;
 inline constexpr int32_t kEndTrackOffset = 14;
 inline constexpr int32_t kEndSectorOffset = 15;
 
-// The boot read: 28 sectors of 128 bytes from track 0, of which a block
-// starting at R 14 is kept when a volume holds kBootTriggerName.
+// The boot read: 28 sectors of 128 bytes from C 0, H 0, R 1 of track 0. With
+// R 26 as the last sector of a track, the run steps after it to track index 1
+// (C 0, H 1) for R 1 and 2. The block kept when a volume holds
+// kBootTriggerName starts at R 14 of track 0 and ends within R 17.
 inline constexpr int32_t kBootLastSector = 26;
 inline constexpr int32_t kBootSectorBytes = 128;
 inline constexpr int32_t kBootReadBytes = 3584;

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Checks the test suite the way mutation testing does: applies small faults to
+# a scratch copy of the tree, one at a time, rebuilds incrementally and runs
+# the suite; every fault must make it fail. Prints "N of M faults caught" and
+# fails, naming the faults that survived, unless all were caught.
+#   tests/seeded_faults.sh [PATTERN]   (only the faults whose name holds PATTERN)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+only=${1:-}
+scratch=$(pwd)/build-faults
+tree=$scratch/tree
+
+# file @@ perl substitution (applied to the whole file) @@ what the fault is
+faults=(
+  "image/d88_format.h@@s/kMediaTypeOffset = 0x1B/kMediaTypeOffset = 0x1A/@@media type offset"
+  "image/d88_format.h@@s/kDiskSizeOffset = 0x1C/kDiskSizeOffset = 0x18/@@disk size offset"
+  "image/d88_format.h@@s/kTrackTableOffset = 0x20/kTrackTableOffset = 0x24/@@track table offset"
+  "image/d88_format.h@@s/kHeaderSize = 0x2B0/kHeaderSize = 0x2A0/@@disk header size"
+  "image/d88_format.h@@s/kNameLength = 16/kNameLength = 15/@@disk name length"
+  "image/d88_format.h@@s/kMaxDisks = 64/kMaxDisks = 63/@@disks indexed"
+  "image/d88_format.h@@s/kSectorCountOffset = 0x04/kSectorCountOffset = 0x0A/@@sector count offset"
+  "image/d88_format.h@@s/kDataSizeOffset = 0x0E/kDataSizeOffset = 0x0C/@@data size offset"
+  "image/d88_format.h@@s/kStatusOffset = 0x08/kStatusOffset = 0x09/@@status offset"
+  "image/d88_format.h@@s/kSectorHeaderSize = 16/kSectorHeaderSize = 12/@@sector header size"
+  "image/d88_format.h@@s/status != kStatusDeletedData/status != kStatusNormal/@@damaged-status rule"
+  "image/d88_format.h@@s/return static_cast<uint16_t>\(p\[0\] \| \(p\[1\] << 8\)\)/return static_cast<uint16_t>(p[1] | (p[0] << 8))/@@16-bit byte order"
+  "image/track_sweep.cpp@@s/sectorKey\(header\[0\], header\[1\], header\[2\], header\[3\]\)/sectorKey(header[0], header[2], header[1], header[3])/@@ID byte order"
+  "image/track_sweep.cpp@@s/if \(count == 0\) return false;//@@count 0 ends the walk"
+  "image/track_sweep.cpp@@s/int64_t\{count\} - 1 - group.records/int64_t{count} - group.records/@@end of a walk"
+  "image/track_sweep.cpp@@s/walk.base \+= from.records - into.records;//@@position of walks that meet"
+  "image/d88_image.cpp@@s/if \(offset == 0 \|\| offset > diskSize_\) return false;/if (offset == 0 || offset >= diskSize_) return false;/@@track entry equal to the disk size"
+  "image/d88_image.cpp@@s/at.track = std::min\(at.track, kTrackCount\) \+ 1;/at.track = std::min(at.track, kTrackCount);/@@step to the next track index"
+  "image/d88_image.cpp@@s/    at.h = 1;/    at.h = 0;/@@step from head 0 to head 1"
+  "image/d88_image.cpp@@s/at.c = at.c < std::numeric_limits<int32_t>::max\(\) \? at.c \+ 1 : at.c;/at.c = at.c;/@@step to the next cylinder"
+  "image/d88_image.cpp@@s/  at.r = firstSector_;/  at.r = 1;/@@first sector after a step"
+  "image/d88_image.cpp@@s/std::clamp\(maxLength, 0, found.dataSize\)/maxLength/@@copy bounded by the data size"
+  "image/d88_image.cpp@@s/if \(std::ferror\(file_\) != 0\) \{/if (false) {/@@a folder as image"
+  "image/d88_image.cpp@@s/track >= kTrackCount\) return false;/track > kTrackCount) return false;/@@track index past the table"
+  "image/d88_image.cpp@@s/if \(offset == 0 \|\| offset/if (offset/@@track entry 0 is absent"
+  "image/d88_image.cpp@@s/if \(position > std::numeric_limits<int32_t>::max\(\)\) return;//@@disks past the signed range"
+  "image/d88_image.cpp@@s/int64_t\{128\} << std::min\(n, 24\)/int64_t{256} << std::min(n, 24)/@@nominal sector length"
+  "image/d88_image.cpp@@s/n, dest \+ done, step\) < step\) return done;/n, dest + done, step) < 1) return done;/@@a run stops at a short sector"
+  "image/track_sweep.cpp@@s/(  for \(int32_t r = findFirstWithKey.*?\n  \}\n)(  endWalks\(sweep, group, groupIndex, int64_t\{count\} - 1 - group.records\);\n)/\\2\\1/s@@a walk's last record is examined"
+  "tool/extraction.cpp@@s/readRun\(image, \{0, 0, 0, 1\}, 0,/readRun(image, {0, 0, 0, 2}, 0,/@@first sector of the boot read"
+  "tool/extraction.cpp@@s/readRun\(image, firstSectorOf\(side, kDirectoryTrack\)/readRun(image, firstSectorOf(0, kDirectoryTrack)/@@each side's own directory"
+  "tool/extraction.cpp@@s/if \(isEndMark\(raw\)\) break;/if (isEndMark(raw)) continue;/@@the end mark ends the directory"
+  "tool/extraction.cpp@@s/\} else if \(isDamagedStatus\(image.lastSectorStatus\(\)\)\) \{/} else if (image.lastSectorStatus() == 0xB0) {/@@damaged sectors noted"
+  "tool/report.cpp@@s/\{\{messages::kSide\}, \{side\}, \{messages::kEntry\}, \{index\}, \{message\}\}/{{messages::kSide}, {index}, {messages::kEntry}, {side}, {message}}/@@label of an empty name"
+  "tool/volume_layout.h@@s/return 2 \* logicalTrack \+ side;/return 2 * logicalTrack + 1 - side;/@@track index of a logical track"
+  "tool/volume_layout.h@@s/return logicalTrack \/ 2;/return logicalTrack;/@@cylinder ID of a logical track"
+  "tool/volume_layout.h@@s/return logicalTrack % 2;/return 0;/@@head ID of a logical track"
+  "tool/volume_layout.h@@s/kSectorSizeCode = 3/kSectorSizeCode = 2/@@volume sector size code"
+  "tool/volume_layout.h@@s/kDirectoryTrack = 1/kDirectoryTrack = 2/@@directory track"
+  "tool/volume_layout.h@@s/kEndMark = 0xFF/kEndMark = 0xFE/@@end mark"
+  "tool/volume_layout.h@@s/kStartSectorOffset = 13/kStartSectorOffset = 12/@@entry field offsets"
+  "tool/volume_layout.h@@s/kEndTrackOffset = 14/kEndTrackOffset = 15/@@end track offset"
+  "tool/volume_layout.h@@s/kIplOffset = 1664/kIplOffset = 1536/@@boot block offset"
+  "tool/volume_layout.h@@s/kIplBytes = 385/kIplBytes = 384/@@boot block length"
+  "tool/volume_layout.h@@s/kBootLastSector = 26/kBootLastSector = 10/@@last sector of the boot track"
+  "tool/volume_layout.h@@s/kBootTriggerName\[\] = \"m.0000\"/kBootTriggerName[] = \"M.0000\"/@@boot trigger name"
+  "tool/directory_entry.cpp@@s/ && raw\[i\] != ' '//@@name ends at a space"
+  "tool/directory_entry.cpp@@s/range.offset < 0 \|\| //@@range starting before the volume"
+  "tool/directory_entry.cpp@@s/range.size < 0 \|\| //@@negative size"
+  "tool/directory_entry.cpp@@s/range.offset \+ range.size > kVolumeBytes/range.offset + range.size >= kVolumeBytes/@@range ending at the volume's end"
+  "tool/file_name.cpp@@s/std::strcmp\(name, \"..\"\) == 0/false/@@the name .."
+  "tool/report.cpp@@s/\"%-9s\"/\"%-8s\"/@@listing name width"
+  "tool/report.cpp@@s/   SIZE:%04x\",/   SIZE:%04X\",/@@listing size digits"
+  "tool/report.cpp@@s/    report.allWritten = false;//@@refused entry fails the run"
+  "tool/report.cpp@@s/  if \(mayShareDestination\(\*report.listing, \*report.diagnostics\)\) \{/  if (false) {/@@listing flushed before a diagnostic"
+  "tool/extraction.cpp@@s/std::fill\(sector \+ got, sector \+ sectorBytes, uint8_t\{0\}\);//@@zeros after a sector not read in full"
+  "tool/extraction.cpp@@s/== SectorState::unread\) \{\n      event.kind/== SectorState::damaged) {\n      event.kind/@@directory walk stops at unread bytes"
+  "tool/extraction.cpp@@s/case WriteOutcome::failed: event.outcome = EntryOutcome::writeFailed; return;/case WriteOutcome::failed: return;/@@failed write reported"
+  "tool/output_folder.cpp@@s/if \(isInUse\(folder, existing\)\) return WriteOutcome::inUse;//@@the image under an entry's name"
+  "tool/output_folder.cpp@@s/case ExistingKind::other: return WriteOutcome::failed;/case ExistingKind::other: break;/@@FIFO or folder under an entry's name"
+  "tool/output_folder.cpp@@s/return noteWritten\(folder, name\) \? WriteOutcome::replacedEarlier : WriteOutcome::written;/return WriteOutcome::written;/@@repeated name"
+  "tool/host_file.cpp@@s/  bool ok = writeAll\(descriptor, data, length\);/  bool ok = true;\n  writeAll(descriptor, data, length);/@@failed write"
+  "tool/host_file.cpp@@s/  if \(pending != 0\) unlink\(pendingName.data\(\)\);//@@temporary removed on a signal"
+  "tool/host_file.cpp@@s/  std::signal\(SIGPIPE, SIG_IGN\);//@@closed stdout"
+  "tool/terminal_text.cpp@@s/return ch < 0x20 \|\| \(ch >= 0x7F && ch <= 0x9F\);/return ch < 0x1B;/@@control characters escaped"
+  "tool/output.cpp@@s/return terminalUtf8\(piece.text\);/return terminalBytes(piece.text);/@@UTF-8 terminal"
+  "image/d88_format.h@@s/\(static_cast<uint32_t>\(p\[2\]\) << 16\)/(static_cast<uint32_t>(p[2]) << 8)/@@32-bit byte order"
+  "image/d88_image.cpp@@s/if \(i \+ 1 == readLe16\(header \+ kSectorCountOffset\)\) break;/if (i == readLe16(header + kSectorCountOffset)) break;/@@end of an ID listing"
+  "image/track_sweep.cpp@@s/answer = \{true, \{group.offset \+ kSectorHeaderSize,/answer = {true, {group.offset,/@@where a sector's data starts"
+  "image/track_sweep.cpp@@s/  sweep.byKey.fill\(\{\}\);//@@requests of an earlier sweep"
+  "tool/volume_layout.h@@s/kNameBytes = 6/kNameBytes = 5/@@name length"
+  "tool/volume_layout.h@@s/kLogicalTracks = 77/kLogicalTracks = 76/@@logical tracks"
+  "tool/volume_layout.h@@s/kTrackBytes \/ kEntryBytes;/kTrackBytes \/ kEntryBytes - 1;/@@entries in a directory"
+  "tool/directory_entry.cpp@@s/return raw\[0\] == kEndMark;/return raw[1] == kEndMark;/@@end mark byte"
+  "tool/directory_entry.cpp@@s/\{\(first - 1\) \* kSectorBytes/{first * kSectorBytes/@@byte offset of an entry"
+  "tool/directory_entry.cpp@@s/\(last - first \+ 1\) \* kSectorBytes/(last - first) * kSectorBytes/@@size of an entry"
+  "tool/directory_entry.cpp@@s/if \(!isSafeFileName\(entry.name.data\(\)\)\) return EntryVerdict::unsafeName;//@@unsafe names refused"
+  "tool/file_name.cpp@@s/std::strchr\(name, '\/'\) != nullptr \|\| //@@a slash in a name"
+  "tool/report.cpp@@s/entry.startTrack, entry.startSector, entry.endTrack/entry.startSector, entry.startTrack, entry.endTrack/@@listing field order"
+  "tool/extraction.cpp@@s/\|\| bootDue;/\&\& bootDue;/@@boot flag from either side"
+  "tool/extraction.cpp@@s/if \(unread && damaged\) return SectorDamage::unreadAndDamaged;//@@both kinds of damage"
+  "tool/output_folder.cpp@@s/  if \(!replaceFile\(name, data, static_cast<size_t>\(length\)\)\) return WriteOutcome::failed;/  replaceFile(name, data, static_cast<size_t>(length));/@@a failed replacement reported"
+  "tool/main.cpp@@s/image.selectDisk\(0\);/image.selectDisk(1);/@@the first disk"
+  "tool/main.cpp@@s/arguments.size\(\) > 4/arguments.size() > 3/@@argument count"
+  "tool/main.cpp@@s/mediaType == d88::kMedia2HD \|\| mediaType == d88::kMedia2DD/mediaType == d88::kMedia2HD/@@media check"
+  "tool/main.cpp@@s/  if \(!finishStream\(listing\)\) \{/  if (false) {/@@failed standard output"
+  "tool/main.cpp@@s/return report.allWritten \? 0 : 1;/return 0;/@@exit status"
+)
+
+mkdir -p "$tree"
+# A scratch copy of the tree as it stands, built once; each fault rebuilds only
+# what it touches.
+git ls-files -z | tar --null -T - -cf - | tar -xf - --touch -C "$tree"
+cmake -S "$tree" -B "$scratch/build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O0 >/dev/null
+cmake --build "$scratch/build" -j2 >/dev/null
+ctest --test-dir "$scratch/build" -j2 >/dev/null || { echo "the suite fails without a fault"; exit 1; }
+
+caught=0
+total=0
+missed=()
+for fault in "${faults[@]}"; do
+  file=${fault%%@@*}
+  rest=${fault#*@@}
+  edit=${rest%%@@*}
+  name=${rest#*@@}
+  [[ -z $only || $name == *$only* ]] || continue
+  total=$((total + 1))
+  cp "$tree/$file" "$scratch/original"
+  trap 'cp "$scratch/original" "$tree/$file"; touch "$tree/$file"' EXIT
+  perl -0pi -e "$edit" "$tree/$file"
+  if cmp -s "$tree/$file" "$scratch/original"; then
+    missed+=("$name (the fault does not apply to $file)")
+  elif ! cmake --build "$scratch/build" -j2 >/dev/null 2>&1; then
+    missed+=("$name (does not build)")
+  elif ctest --test-dir "$scratch/build" -j2 --stop-on-failure >/dev/null 2>&1; then
+    missed+=("$name")
+  else
+    caught=$((caught + 1))
+  fi
+  cp "$scratch/original" "$tree/$file"
+  touch "$tree/$file"
+  trap - EXIT
+done
+cmake --build "$scratch/build" -j2 >/dev/null
+
+echo "$caught of $total faults caught"
+for name in "${missed[@]}"; do echo "not caught: $name"; done
+((caught == total))
