@@ -1,20 +1,46 @@
 #!/usr/bin/env bash
 # The Windows build, tested under Wine: cross-compiles d88extract.exe and the
 # unit tests with MinGW-w64, runs the unit tests under Wine, packs the zip,
-# then runs the end-to-end suite of the native build against the .exe.
-# Needs g++-mingw-w64-x86-64 and wine64 (Debian packages).
+# runs the end-to-end suite of the native build against the .exe, and checks
+# the zip: its files, the .exe's version resource, and the drop target
+# extract-here.cmd on an image whose name holds spaces and Japanese.
+# Needs g++-mingw-w64-x86-64, wine64 and unzip (Debian packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 export WINEPREFIX=$root/build-windows/wineprefix WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
 # Make the prefix before anything is timed or compared: the first start of
 # Wine creates it and says so on standard error.
 mkdir -p "$root/build-windows"
-/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+"$wine" wineboot --init >/dev/null 2>&1 || true
 
+rm -f build-windows/d88extract-*.zip
 cmake --workflow --preset windows
 cmake --preset default >/dev/null
-cmake --build --preset default --target program_tests
+cmake --build --preset default --target program_tests d88-make-sample
 D88EXTRACT_PROGRAM=$root/build-windows/d88extract.exe \
-D88EXTRACT_LAUNCHER=/usr/lib/wine/wine64 \
+D88EXTRACT_LAUNCHER=$wine \
   ctest --test-dir build -L program -j2 --output-on-failure
+
+zip=$(ls build-windows/d88extract-*-windows-x86_64.zip)
+version=$(basename "$zip" | sed 's/d88extract-\(.*\)-windows-x86_64.zip/\1/')
+unzip -l "$zip"
+listed=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
+test "$listed" = "LICENSE.txt README-Windows.txt d88extract.exe extract-here.cmd "
+strings -el build-windows/d88extract.exe | grep -qx "$version"
+head -c 3 packaging/windows/README-Windows.txt | cmp -s - <(printf '\xef\xbb\xbf')
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+unzip -q "$zip" -d "$scratch"
+image="$scratch/ぷよ ぷよ (1).d88"
+build/builder/d88-make-sample "$image"
+dos() { printf 'Z:%s' "$1" | tr / '\\'; }
+# The key that pause waits for comes from the pipe.
+echo | LC_ALL=C.UTF-8 "$wine" cmd /c "$(dos "$scratch/d88extract-$version-windows-x86_64/extract-here.cmd")" \
+  "$(dos "$image")" >"$scratch/shown" 2>&1
+test "$(ls "$scratch/ぷよ ぷよ (1)" | wc -l)" -eq 35
+grep -q 'Exit status: 0' "$scratch/shown"
+echo "windows: the zip holds what users need, and extract-here.cmd extracted the sample" \
+  "into \"ぷよ ぷよ (1)\" beside it ($(grep -c 'START:' "$scratch/shown") listing lines shown)"
