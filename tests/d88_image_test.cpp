@@ -332,24 +332,6 @@ TEST_F(ReaderTest, TracksWithMoreIdsThanTheIndexHoldsAreSearchedInFull) {
   EXPECT_EQ(image_.readSector(9, 7, 0, 208, 0, data, 2), 0);  // after record 1999, 7/0/207
 }
 
-TEST_F(ReaderTest, ManyTracksInTurnEachGiveTheirOwnSectors) {
-  Disk disk;
-  for (int t = 0; t < 12; ++t) {
-    disk.tracks[t * 3] = build::formatTrack(static_cast<uint8_t>(t), 0, 1, 1, 4, [t](int r) {
-      return filled(256, static_cast<uint8_t>(t * 16 + r));
-    });
-  }
-  openDisk(disk);
-  uint8_t data[256];
-  for (int round = 0; round < 3; ++round) {
-    for (int t = 0; t < 12; ++t) {
-      const int r = (t + round) % 4 + 1;
-      ASSERT_EQ(image_.readSector(t * 3, t, 0, r, 1, data, 256), 256);
-      EXPECT_EQ(data[255], t * 16 + r);
-    }
-  }
-}
-
 TEST_F(ReaderTest, SectorsLargerThanTheReadWindowArriveWhole) {
   Disk disk;
   disk.tracks[0] = {sector(0, 0, 1, 6, build::patternBytes(40000, 1)),
@@ -452,16 +434,6 @@ TEST_F(RunTest, RunCrossesTracksAfterTheLastSectorOfTheRange) {
   EXPECT_EQ(data[128 * 26], 32 + 1);  // track 1: C 0, H 1, R 1
   EXPECT_EQ(data[128 * 52], 64 + 1);  // track 2: C 1, H 0, R 1
   EXPECT_EQ(data[128 * 59], 64 + 8);
-}
-
-TEST_F(RunTest, NextSectorFollowsTheRunsStep) {
-  image_.setSectorRange(1, 26);
-  const SectorAddress mid = image_.nextSector({0, 0, 0, 5});
-  EXPECT_EQ(mid.track * 1000 + mid.c * 100 + mid.h * 10 + mid.r, 6);
-  const SectorAddress head1 = image_.nextSector({0, 0, 0, 26});
-  EXPECT_EQ(head1.track * 1000 + head1.c * 100 + head1.h * 10 + head1.r, 1011);
-  const SectorAddress cyl1 = image_.nextSector({1, 0, 1, 26});
-  EXPECT_EQ(cyl1.track * 1000 + cyl1.c * 100 + cyl1.h * 10 + cyl1.r, 2101);
 }
 
 TEST_F(RunTest, SectorRangeDecidesWhereARunLeavesATrack) {
