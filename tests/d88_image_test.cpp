@@ -347,34 +347,44 @@ TEST_F(ReaderTest, SectorsLargerThanTheReadWindowArriveWhole) {
   }
 }
 
-TEST_F(ReaderTest, WalksThatMeetKeepTheirOwnEnds) {
-  // One chain R 1..10; track 0 starts at R 1, track 1 at R 5, so the walks
-  // meet at R 5. R 7's count of 3 ends the walk from R 5 (R 7 is its third
-  // record) but not the one from R 1 (its seventh).
+TEST_F(ReaderTest, WalksThatInterleaveAndMeetKeepTheirOwnAnswers) {
+  // Records P0..P9 hold R 1..10 and 8 data bytes each; each data size field
+  // says how many records on the next one lies, so chains can skip records:
+  // track 0 walks P0 P3 P4 P5 ..., track 1 P1 P2 P4 P5 ..., track 2 P2 P4 P5
+  // .... P5's count of 3 ends only track 2's walk, for which P5 is the third.
+  const int ahead[10] = {3, 1, 2, 1, 1, 1, 1, 1, 1, 1};
   Disk disk;
   disk.tracks[0] = build::formatTrack(0, 0, 0, 1, 10, [](int r) {
     return filled(8, static_cast<uint8_t>(r));
   });
-  for (Sector& s : disk.tracks[0]) s.sectorsInTrack = 0xFFFF;
-  disk.tracks[0][6].sectorsInTrack = 3;
-  const Bytes bytes = build::buildDisk(disk);
-  disk.trackOffsetOverrides[1] = static_cast<uint32_t>(build::recordOffset(bytes, 0, 5));
+  for (size_t i = 0; i < 10; ++i) {
+    disk.tracks[0][i].dataSize = static_cast<uint16_t>(8 + 24 * (ahead[i] - 1));
+    disk.tracks[0][i].sectorsInTrack = 0xFFFF;
+  }
+  disk.tracks[0][5].sectorsInTrack = 3;
+  // P0 is where track 0 starts; the records lie 24 bytes apart.
+  const auto p0 = static_cast<uint32_t>(build::recordOffset(build::buildDisk(disk), 0, 1));
+  disk.trackOffsetOverrides[1] = p0 + 24;
+  disk.trackOffsetOverrides[2] = p0 + 48;
   openDisk(disk);
-  const SectorRequest plan[] = {{0, 0, 0, 8, 0}, {1, 0, 0, 8, 0}, {1, 0, 0, 7, 0},
-                                {1, 0, 0, 2, 0}, {0, 0, 0, 2, 0}, {0, 0, 0, 99, 0}};
+  // Which of R 1..7 each track's walk finds.
+  const std::string finds[3] = {"1001111", "0110111", "0010110"};
+  std::vector<SectorRequest> plan;
+  for (int track = 0; track < 3; ++track) {
+    for (int r = 1; r <= 7; ++r) plan.push_back({track, 0, 0, r, 0});
+  }
   for (bool located : {false, true}) {
     if (located) {
       ASSERT_TRUE(image_.locateSectors(plan));
     }
-    uint8_t data[8] = {};
-    EXPECT_EQ(image_.readSector(0, 0, 0, 8, 0, data, 8), 8);
-    EXPECT_EQ(data[0], 8);
-    EXPECT_EQ(image_.readSector(1, 0, 0, 8, 0, data, 8), 0);  // past its end
-    EXPECT_EQ(image_.readSector(1, 0, 0, 7, 0, data, 8), 8);  // its last record
-    EXPECT_EQ(data[0], 7);
-    EXPECT_EQ(image_.readSector(1, 0, 0, 2, 0, data, 8), 0);  // before its start
-    EXPECT_EQ(image_.readSector(0, 0, 0, 2, 0, data, 8), 8);
-    EXPECT_EQ(image_.readSector(0, 0, 0, 99, 0, data, 8), 0);
+    for (int track = 0; track < 3; ++track) {
+      std::string found;
+      for (int r = 1; r <= 7; ++r) {
+        uint8_t data[8] = {};
+        found += image_.readSector(track, 0, 0, r, 0, data, 8) == 8 && data[7] == r ? '1' : '0';
+      }
+      EXPECT_EQ(found, finds[track]) << "track " << track << (located ? ", located" : "");
+    }
   }
   EXPECT_FALSE(image_.locateSectors(std::vector<SectorRequest>(1025)));
 }

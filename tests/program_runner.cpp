@@ -183,6 +183,10 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
   std::vector<std::string> added = options.environment;
   // Wine maps file names through the locale: make it UTF-8 whatever ours is.
   if (programIsWindows()) added.emplace_back("LC_ALL=C.UTF-8");
+  // A coverage build's profile, written at exit, must not meet the file-size cap.
+  if (options.fileSizeLimit >= 0 && std::getenv("LLVM_PROFILE_FILE") != nullptr) {
+    added.emplace_back("LLVM_PROFILE_FILE=/dev/null");
+  }
   std::vector<std::string> env;
   for (char** var = environ; *var != nullptr; ++var) {
     const std::string name = std::string(*var).substr(0, std::string(*var).find('=') + 1);

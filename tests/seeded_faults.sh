@@ -28,6 +28,8 @@ faults=(
   "image/track_sweep.cpp@@s/if \(count == 0\) return false;//@@count 0 ends the walk"
   "image/track_sweep.cpp@@s/int64_t\{count\} - 1 - group.records/int64_t{count} - group.records/@@end of a walk"
   "image/track_sweep.cpp@@s/walk.base \+= from.records - into.records;//@@position of walks that meet"
+  "image/track_sweep.cpp@@s/  into.unresolved \+= from.unresolved;\n  return a;/  into.unresolved += from.unresolved;\n  return b;/@@the group that goes on after a merge"
+  "image/track_sweep.cpp@@s/walk.base \+= from.records - into.records;/walk.base += into.records - from.records;/@@position of a walk that moves group"
   "image/d88_image.cpp@@s/if \(offset == 0 \|\| offset > diskSize_\) return false;/if (offset == 0 || offset >= diskSize_) return false;/@@track entry equal to the disk size"
   "image/d88_image.cpp@@s/at.track = std::min\(at.track, kTrackCount\) \+ 1;/at.track = std::min(at.track, kTrackCount);/@@step to the next track index"
   "image/d88_image.cpp@@s/    at.h = 1;/    at.h = 0;/@@step from head 0 to head 1"
