@@ -121,6 +121,10 @@ for fault in "${faults[@]}"; do
   name=${rest#*@@}
   [[ -z $only || $name == *$only* ]] || continue
   total=$((total + 1))
+  if [[ ! -f $tree/$file ]]; then
+    missed+=("$name (there is no $file)")
+    continue
+  fi
   cp "$tree/$file" "$scratch/original"
   trap 'cp "$scratch/original" "$tree/$file"; touch "$tree/$file"' EXIT
   perl -0pi -e "$edit" "$tree/$file"
