@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <string>
 
 #include "expected_messages.h"
@@ -152,7 +153,11 @@ TEST(SafeWrites, RunKilledDuringAWriteLeavesNoTemporaryAndNothingHalfWritten) {
 
 TEST(SafeWrites, ClosedStandardOutputStillWritesEveryFileAndFails) {
   VolumeDisk disk;
-  for (int k = 0; k < 320; ++k) build::addEntry(disk.sides[0], "F" + std::to_string(k), 2, 1, 2, 1);
+  for (int k = 0; k < 320; ++k) {
+    char name[8];
+    std::snprintf(name, sizeof name, "F%d", k);
+    build::addEntry(disk.sides[0], name, 2, 1, 2, 1);
+  }
   const Bytes last = build::addFile(disk.sides[1], "LAST", 1, 1);
   const RunResult run = runOnImage(imageOf(disk), {.stdoutTo = testing::Sink::closedPipe});
   EXPECT_EQ(run.signal, 0);
