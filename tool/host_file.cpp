@@ -47,13 +47,13 @@ unsigned long processId() {
 
 // Tries a few names until `open(name, fatal)` creates one exclusively; it
 // returns false and sets `fatal` when the failure is not a name already taken.
+// Only one temporary exists at a time, so each file starts from the same name.
 template <typename Open>
 bool createTemporary(Open open) {
   static const unsigned long process = processId();
-  static unsigned serial = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::snprintf(pendingName.data(), pendingName.size(), ".d88extract-%lu-%u.tmp", process,
-                  serial++);
+    std::snprintf(pendingName.data(), pendingName.size(), ".d88extract-%lu-%d.tmp", process,
+                  attempt);
     bool fatal = false;
     if (open(pendingName.data(), fatal)) {
       pending = 1;
