@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 5: {
         // Later searches answer from what this finds; the reference walks.
-        std::vector<d88::SectorRequest> plan(input.ConsumeIntegralInRange(0, 40));
+        std::vector<d88::SectorRequest> plan(input.ConsumeIntegralInRange<size_t>(0, 40));
         for (d88::SectorRequest& request : plan) {
           request = {input.ConsumeIntegralInRange(-1, d88::kTrackCount), pickId(input),
                      pickId(input), pickId(input), input.ConsumeIntegralInRange(0, 3)};

@@ -59,7 +59,7 @@ char32_t nextCharacter(std::string_view text, size_t& length) {
   const auto first = static_cast<uint8_t>(text[0]);
   length = 1;
   if (first < 0x80) return first;
-  if (first >= 0xA1 && first <= 0xDF) return 0xFF61 + (first - 0xA1);  // half-width katakana
+  if (first >= 0xA1 && first <= 0xDF) return char32_t{0xFF61} + (first - 0xA1u);  // half-width kana
   if (!isLeadByte(first) || text.size() < 2 || !isTrailByte(static_cast<uint8_t>(text[1]))) {
     return kInvalid;
   }
