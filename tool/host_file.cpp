@@ -86,15 +86,6 @@ bool toWide(const char* name, std::wstring& wide) {
   return true;
 }
 
-bool utf8ToWide(const char* text, std::wstring& wide) {
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-  if (length <= 0) return false;
-  wide.assign(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide.data(), length);
-  wide.pop_back();
-  return true;
-}
-
 FileIdentity identityOfHandle(HANDLE handle) {
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
@@ -129,9 +120,18 @@ void removePendingAndDie(int signal) {
 
 }  // namespace
 
+std::wstring wideFromUtf8(std::string_view text) {
+  std::wstring wide(text.size(), L'\0');
+  const int length =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                          wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+  return wide;
+}
+
 FileIdentity identityOfPath(const char* path) {
-  std::wstring wide;
-  return utf8ToWide(path, wide) ? identityOfWidePath(wide, 0) : FileIdentity{};
+  const std::wstring wide = wideFromUtf8(path);
+  return wide.empty() ? FileIdentity{} : identityOfWidePath(wide, 0);
 }
 
 FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {

@@ -6,6 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#ifdef _WIN32
+#include <string>
+#include <string_view>
+#endif
+
 namespace d88 {
 
 // Which file a name or stream leads to: device and inode on POSIX hosts,
@@ -49,5 +54,11 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length);
 // would end it; SIGPIPE is ignored, so a closed standard output is reported
 // rather than fatal.
 void guardAgainstInterruption();
+
+#ifdef _WIN32
+// UTF-8 (the program's paths and its own name on Windows) as UTF-16; empty
+// if the text is not UTF-8.
+std::wstring wideFromUtf8(std::string_view text);
+#endif
 
 }  // namespace d88

@@ -25,14 +25,6 @@ HANDLE handleOf(std::FILE* file) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
 }
 
-std::wstring wideFromUtf8(std::string_view text) {
-  std::wstring wide(text.size(), L'\0');
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         wide.data(), static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
-  return wide;
-}
-
 // The program's name as a redirected stream always had it: in the ANSI code page.
 std::string ansiFromUtf8(std::string_view text) {
   const std::wstring wide = wideFromUtf8(text);
