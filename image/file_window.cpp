@@ -2,20 +2,32 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
+#include <cstdio>
+
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
 
 namespace d88 {
 
 namespace {
 
+// A 64-bit position: Windows' fseek takes a 32-bit long, and tracks may lie
+// past 2 GiB.
+bool seekTo(std::FILE* file, int64_t position) {
+#ifdef _WIN32
+  return _fseeki64(file, position, SEEK_SET) == 0;
+#else
+  static_assert(sizeof(off_t) >= sizeof(int64_t), "large files need a 64-bit off_t");
+  return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
 // Refills the window from `position`; false if nothing arrived.
 bool fill(FileWindow& window, int64_t position) {
   window.start = position;
   window.length = 0;
-  if (window.file == nullptr || position < 0 || position > std::numeric_limits<long>::max() ||
-      std::fseek(window.file, static_cast<long>(position), SEEK_SET) != 0) {
-    return false;
-  }
+  if (window.file == nullptr || position < 0 || !seekTo(window.file, position)) return false;
   window.length = static_cast<int32_t>(
       std::fread(window.bytes.data(), 1, window.bytes.size(), window.file));
   return window.length > 0;

@@ -92,6 +92,27 @@ TEST_F(ReaderTest, IndexingStopsWhereTheNextOffsetLeavesTheSignedRange) {
   EXPECT_EQ(image_.diskCount(), 1);
 }
 
+TEST_F(ReaderTest, TrackDataPastTwoGiBIsReadOnEveryHost) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x5A))};
+  const Bytes plain = build::buildDisk(disk);
+  disk.trackOffsetOverrides[0] = 0xF0000000u;
+  disk.diskSizeOverride = 0xF0000100u;
+  const Bytes header = build::buildDisk(disk);
+  const auto path = dir_.path() / "far.d88";
+  {
+    std::ofstream out(path, std::ios::binary);  // sparse: 3.75 GiB of holes
+    out.write(reinterpret_cast<const char*>(header.data()), 0x2B0);
+    out.seekp(std::streamoff{0xF0000000});
+    out.write(reinterpret_cast<const char*>(plain.data() + 0x2B0), 16 + 128);
+  }
+  ASSERT_TRUE(image_.open(path.string().c_str()));
+  ASSERT_TRUE(image_.selectDisk(0));
+  uint8_t data[128] = {};
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
+  EXPECT_EQ(data[127], 0x5A);
+}
+
 TEST_F(ReaderTest, MultiDiskImageSelectsEachDiskAtItsOwnOffset) {
   Disk first;
   first.mediaType = 0x20;
@@ -347,46 +368,81 @@ TEST_F(ReaderTest, SectorsLargerThanTheReadWindowArriveWhole) {
   }
 }
 
+// Records P0..P9 hold R 1..10 and 8 data bytes each; each data size field
+// says how many records on the next one lies, so chains can skip records. One
+// record's count ends the walks for which it is that many records in.
+struct MeetingWalks {
+  int ahead[10];
+  size_t endRecord;
+  uint16_t endCount;
+  std::vector<uint32_t> starts;    // the record each track's walk starts at
+  std::vector<std::string> finds;  // which of R 1..7 each track's walk finds
+};
+
+const MeetingWalks kMeetingWalks[] = {
+    // Track 0 walks P0 P3 P4 P5 ..., track 1 P1 P2 P4 P5 ..., track 2 P2 P4
+    // P5 ...: P5's count of 3 ends only track 2's walk, for which it is third.
+    {{3, 1, 2, 1, 1, 1, 1, 1, 1, 1}, 5, 3, {0, 1, 2}, {"1001111", "0110111", "0010110"}},
+    // Track 0 walks P0 P2 ..., track 1 P1 P2 ...: both reach P2 second, and
+    // its count of 2 ends both walks at once.
+    {{2, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 2, 2, {0, 1}, {"1010000", "0110000"}},
+};
+
 TEST_F(ReaderTest, WalksThatInterleaveAndMeetKeepTheirOwnAnswers) {
-  // Records P0..P9 hold R 1..10 and 8 data bytes each; each data size field
-  // says how many records on the next one lies, so chains can skip records:
-  // track 0 walks P0 P3 P4 P5 ..., track 1 P1 P2 P4 P5 ..., track 2 P2 P4 P5
-  // .... P5's count of 3 ends only track 2's walk, for which P5 is the third.
-  const int ahead[10] = {3, 1, 2, 1, 1, 1, 1, 1, 1, 1};
-  Disk disk;
-  disk.tracks[0] = build::formatTrack(0, 0, 0, 1, 10, [](int r) {
-    return filled(8, static_cast<uint8_t>(r));
-  });
-  for (size_t i = 0; i < 10; ++i) {
-    disk.tracks[0][i].dataSize = static_cast<uint16_t>(8 + 24 * (ahead[i] - 1));
-    disk.tracks[0][i].sectorsInTrack = 0xFFFF;
-  }
-  disk.tracks[0][5].sectorsInTrack = 3;
-  // P0 is where track 0 starts; the records lie 24 bytes apart.
-  const auto p0 = static_cast<uint32_t>(build::recordOffset(build::buildDisk(disk), 0, 1));
-  disk.trackOffsetOverrides[1] = p0 + 24;
-  disk.trackOffsetOverrides[2] = p0 + 48;
-  openDisk(disk);
-  // Which of R 1..7 each track's walk finds.
-  const std::string finds[3] = {"1001111", "0110111", "0010110"};
-  std::vector<SectorRequest> plan;
-  for (int track = 0; track < 3; ++track) {
-    for (int r = 1; r <= 7; ++r) plan.push_back({track, 0, 0, r, 0});
-  }
-  for (bool located : {false, true}) {
-    if (located) {
-      ASSERT_TRUE(image_.locateSectors(plan));
+  for (const MeetingWalks& shape : kMeetingWalks) {
+    Disk disk;
+    disk.tracks[0] = build::formatTrack(0, 0, 0, 1, 10, [](int r) {
+      return filled(8, static_cast<uint8_t>(r));
+    });
+    for (size_t i = 0; i < 10; ++i) {
+      disk.tracks[0][i].dataSize = static_cast<uint16_t>(8 + 24 * (shape.ahead[i] - 1));
+      disk.tracks[0][i].sectorsInTrack = i == shape.endRecord ? shape.endCount : 0xFFFF;
     }
-    for (int track = 0; track < 3; ++track) {
-      std::string found;
-      for (int r = 1; r <= 7; ++r) {
-        uint8_t data[8] = {};
-        found += image_.readSector(track, 0, 0, r, 0, data, 8) == 8 && data[7] == r ? '1' : '0';
+    // The records lie 24 bytes apart from P0, where track 0 starts.
+    const auto p0 = static_cast<uint32_t>(build::recordOffset(build::buildDisk(disk), 0, 1));
+    const int tracks = static_cast<int>(shape.starts.size());
+    for (int track = 1; track < tracks; ++track) {
+      disk.trackOffsetOverrides[track] = p0 + 24 * shape.starts[static_cast<size_t>(track)];
+    }
+    openDisk(disk);
+    std::vector<SectorRequest> plan;
+    for (int track = 0; track < tracks; ++track) {
+      for (int r = 1; r <= 7; ++r) plan.push_back({track, 0, 0, r, 0});
+    }
+    for (bool located : {false, true}) {
+      if (located) {
+        ASSERT_TRUE(image_.locateSectors(plan));
       }
-      EXPECT_EQ(found, finds[track]) << "track " << track << (located ? ", located" : "");
+      for (int track = 0; track < tracks; ++track) {
+        std::string found;
+        for (int r = 1; r <= 7; ++r) {
+          uint8_t data[8] = {};
+          found += image_.readSector(track, 0, 0, r, 0, data, 8) == 8 && data[7] == r ? '1' : '0';
+        }
+        EXPECT_EQ(found, shape.finds[static_cast<size_t>(track)])
+            << "track " << track << (located ? ", located" : "") << ", ending at P"
+            << shape.endRecord;
+      }
     }
   }
   EXPECT_FALSE(image_.locateSectors(std::vector<SectorRequest>(1025)));
+}
+
+TEST_F(ReaderTest, FirstOfTwoRecordsWithOneIdWinsAlsoInOnePass) {
+  Disk disk;
+  disk.tracks[5] = {sector(2, 1, 3, 1, filled(256, 0xA3)), sector(2, 1, 3, 1, filled(256, 0xEE)),
+                    sector(2, 1, 7, 1, filled(256, 0xA7))};
+  openDisk(disk);
+  for (bool located : {false, true}) {
+    if (located) {
+      ASSERT_TRUE(image_.locateSectors(std::vector<SectorRequest>{{5, 2, 1, 3, 1}, {5, 2, 1, 7, 1}}));
+    }
+    uint8_t data[256] = {};
+    EXPECT_EQ(image_.readSector(5, 2, 1, 3, 1, data, 256), 256);
+    EXPECT_EQ(data[0], 0xA3) << located;
+    EXPECT_EQ(image_.readSector(5, 2, 1, 7, 1, data, 256), 256);
+    EXPECT_EQ(data[0], 0xA7) << located;
+  }
 }
 
 TEST_F(ReaderTest, OpenKeepsNothingOfTheFileBefore) {
@@ -403,6 +459,21 @@ TEST_F(ReaderTest, OpenKeepsNothingOfTheFileBefore) {
   openDisk(disk);
   openBytes(Bytes(4096, 0));
   EXPECT_EQ(image_.mediaType(), -1);
+  EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
+}
+
+TEST_F(ReaderTest, ShorterImageOpenedAfterALongerOneKeepsNothingOfIt) {
+  Disk disk;
+  disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x11))};
+  openBytes(build::buildImage({disk, disk}));
+  ASSERT_TRUE(image_.selectDisk(0));
+  uint8_t data[128];
+  ASSERT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
+  // The same header, cut before the track it names: nothing read before answers.
+  const Bytes header = build::buildDisk(disk);
+  openBytes(Bytes(header.begin(), header.begin() + 0x2B0));
+  EXPECT_EQ(image_.diskCount(), 1);
+  ASSERT_TRUE(image_.selectDisk(0));
   EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
 }
 

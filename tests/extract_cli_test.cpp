@@ -119,6 +119,23 @@ TEST(Extraction, DirectoryWithoutEndMarkListsAll320Entries) {
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 321);
 }
 
+TEST(Extraction, FilesOnTheLastLogicalTrackComeOut) {
+  VolumeDisk disk;
+  Files expected;
+  for (size_t side : {0u, 1u}) {
+    const std::string name = "END" + std::to_string(side);
+    build::addEntry(disk.sides[side], name, 76, 1, 76, 5);  // logical track 0x4c
+    expected[name] = build::patternBytes(5120, static_cast<uint32_t>(side) + 7);
+    std::copy(expected[name].begin(), expected[name].end(),
+              disk.sides[side].volume.begin() + 76 * 5120);
+  }
+  const RunResult run = runOnImage(imageOf(disk));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kRecognised + "END0       START:4c 01    END:4c 05   SIZE:1400\n"
+                                   "END1       START:4c 01    END:4c 05   SIZE:1400\n");
+  EXPECT_EQ(run.files, expected);
+}
+
 // --- the boot block ----------------------------------------------------------------
 
 TEST(BootBlock, WrittenOnceAfterBothSidesWhenSideOneHoldsTheTrigger) {
@@ -180,6 +197,13 @@ TEST(FailedWrites, UnwritableStandardOutputFailsTheRun) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, kStdoutFailed);
   EXPECT_EQ(run.files, testing::filesOf(disk));
+  // A warning flushes the listing first, as both streams lead to the same
+  // device: that flush fails, and the last one has nothing left to fail on.
+  build::addFile(disk.sides[1], "ONE", 1, 2);
+  const RunResult early = runOnImage(
+      imageOf(disk), {.stdoutTo = testing::Sink::devFull, .stderrTo = testing::Sink::devFull});
+  EXPECT_EQ(early.status, 1);
+  EXPECT_EQ(early.files, testing::filesOf(disk));
 }
 
 }  // namespace

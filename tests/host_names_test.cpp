@@ -42,8 +42,11 @@ const Case kCases[] = {
     {"ab.", false},
     {"\x81", false},      // a lead byte with nothing after it
     {"\x85\x40", false},  // a pair code page 932 leaves unassigned
+    {"COM0", false},
+    {"lpt0", false},
+    {"CONIN$", false},
     {"CONS", true},
-    {"COM0", true},
+    {"COM10", true},
 };
 
 TEST(HostNames, OnlyWindowsRefusesWhatWindowsForbids) {

@@ -83,9 +83,11 @@ struct Streams {
   int slave = -1;
 };
 
-int openSink(Sink sink, const fs::path& file, int& slave, int& master) {
+int openSink(Sink sink, const fs::path& file, bool append, int& slave, int& master) {
   switch (sink) {
-    case Sink::file: return ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    case Sink::file:
+      return ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC),
+                    0644);
     case Sink::devFull: return ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     case Sink::closedPipe: {
       int ends[2];
@@ -121,7 +123,9 @@ int openSink(Sink sink, const fs::path& file, int& slave, int& master) {
     const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
                        static_cast<rlim_t>(options.fileSizeLimit)};
     setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, SIG_IGN);
+    // The program must survive the limit by itself; Wine, which runs a
+    // Windows program, knows no such signal and would die of it.
+    signal(SIGXFSZ, programIsWindows() ? SIG_IGN : SIG_DFL);
   }
   if (chdir(work.c_str()) != 0) _exit(126);
   std::vector<char*> args;
@@ -200,8 +204,12 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
   Streams streams;
   const fs::path stdoutFile =
       options.stdoutName.empty() ? dir.path() / "stdout" : work / options.stdoutName;
-  streams.out = openSink(options.stdoutTo, stdoutFile, streams.slave, streams.master);
-  streams.err = openSink(options.stderrTo, dir.path() / "stderr", streams.slave, streams.master);
+  const fs::path stderrFile =
+      options.stderrName.empty() ? dir.path() / "stderr" : work / options.stderrName;
+  streams.out = openSink(options.stdoutTo, stdoutFile, options.appendToNamed, streams.slave,
+                         streams.master);
+  streams.err = openSink(options.stderrTo, stderrFile, options.appendToNamed, streams.slave,
+                         streams.master);
 
   RunResult result;
   const pid_t child = fork();
@@ -217,7 +225,7 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
   result.out = options.stdoutTo == Sink::terminal ? terminal : asString(readBytes(stdoutFile));
   result.err = options.stderrTo == Sink::terminal && options.stdoutTo != Sink::terminal
                    ? terminal
-                   : asString(readBytes(dir.path() / "stderr"));
+                   : asString(readBytes(stderrFile));
   if (programIsWindows()) {
     result.out = fromTextStream(result.out);
     result.err = fromTextStream(result.err);
@@ -229,6 +237,7 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
       result.other[shown] = kindOf(item.path());
     } else {
       result.files[shown] = readBytes(item.path());
+      result.modes[shown] = static_cast<unsigned>(item.status().permissions());
     }
   }
   for (const auto& item : fs::directory_iterator(dir.path())) {

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "expected_messages.h"
@@ -47,20 +48,44 @@ TEST(SafeWrites, ImageNamedLikeAnEntrySurvivesAndTheRestIsWritten) {
   EXPECT_EQ(run.files, (testing::Files{{"GAME", image}, {"OTHER", other}, {"BACK", back}}));
 }
 
-TEST(SafeWrites, FileThatStandardOutputGoesToIsNotWrittenOver) {
+TEST(SafeWrites, FileThatAStandardStreamGoesToIsNotWrittenOver) {
   // Windows answers which file a redirected handle is; Wine does not for a
   // handle inherited from a POSIX parent.
   if (!posixOnly()) GTEST_SKIP() << "Wine cannot identify an inherited standard handle";
   VolumeDisk disk;
   build::addFile(disk.sides[0], "LIST", 1, 1);
   const Bytes after = build::addFile(disk.sides[0], "AFTER", 1, 2);
-  const RunResult run = runOnImage(imageOf(disk), {.stdoutName = "LIST"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, inUse("LIST"));
   const std::string listing = kRecognised +
                               "LIST       START:02 01    END:02 01   SIZE:0400\n"
                               "AFTER      START:02 02    END:02 02   SIZE:0400\n";
+  // > LIST
+  RunResult run = runOnImage(imageOf(disk), {.stdoutName = "LIST"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, inUse("LIST"));
   EXPECT_EQ(run.files, (testing::Files{{"LIST", bytesOf(listing)}, {"AFTER", after}}));
+  // 2> LIST
+  run = runOnImage(imageOf(disk), {.stderrName = "LIST"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, listing);
+  EXPECT_EQ(run.files, (testing::Files{{"LIST", bytesOf(inUse("LIST"))}, {"AFTER", after}}));
+}
+
+// d88extract GAME >> GAME, and 2>> GAME: refused before anything is written,
+// and the image is left as it was.
+TEST(SafeWrites, StandardStreamLeadingToTheImageIsRefused) {
+  if (!posixOnly()) GTEST_SKIP() << "Wine cannot identify an inherited standard handle";
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "A", 1, 1);
+  const Bytes image = imageOf(disk);
+  RunResult run = runOnImage(image, {.imageName = "GAME", .stdoutName = "GAME",
+                                     .appendToNamed = true});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, kOutputIsImage);
+  EXPECT_EQ(run.files, (testing::Files{{"GAME", image}}));
+  run = runOnImage(image, {.imageName = "GAME", .stderrName = "GAME", .appendToNamed = true});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.files, (testing::Files{{"GAME", image}}));
 }
 
 TEST(SafeWrites, LinksUnderEntryNamesAreReplacedNeverFollowed) {
@@ -69,23 +94,32 @@ TEST(SafeWrites, LinksUnderEntryNamesAreReplacedNeverFollowed) {
   const Bytes sym = build::addFile(disk.sides[0], "SYM", 1, 1);
   const Bytes dangle = build::addFile(disk.sides[0], "DANGLE", 1, 2);
   const Bytes hard = build::addFile(disk.sides[0], "HARD", 1, 3);
+  // The name is a link, whatever it leads to: the image being read, a folder.
+  // (Wine shows a POSIX link as what it leads to, which Windows does not.)
+  testing::Files expected{{"SYM", sym}, {"DANGLE", dangle}, {"HARD", hard},
+                          {"OTHER", bytesOf(kPrecious)}};
+  if (posixOnly()) {
+    expected["TOIMG"] = build::addFile(disk.sides[0], "TOIMG", 1, 4);
+    expected["TODIR"] = build::addFile(disk.sides[0], "TODIR", 1, 5);
+  }
   RunOptions options;
-  options.prepare = [](const fs::path& root, const fs::path& work) {
+  options.prepare = [posix = posixOnly()](const fs::path& root, const fs::path& work) {
     testing::writeText(root / "target", kPrecious);
     fs::create_symlink("../target", work / "SYM");
     fs::create_symlink("../created", work / "DANGLE");
     testing::writeText(work / "OTHER", kPrecious);
     fs::create_hard_link(work / "OTHER", work / "HARD");
+    fs::create_directory(root / "folder");
+    if (!posix) return;
+    fs::create_symlink(root / "image.d88", work / "TOIMG");
+    fs::create_symlink("../folder", work / "TODIR");
   };
   const RunResult run = runOnImage(imageOf(disk), options);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.files, (testing::Files{{"SYM", sym},
-                                       {"DANGLE", dangle},
-                                       {"HARD", hard},
-                                       {"OTHER", bytesOf(kPrecious)}}));
-  EXPECT_TRUE(run.other.empty());
-  EXPECT_EQ(run.outside, (testing::Files{{"target", bytesOf(kPrecious)}}));
+  EXPECT_EQ(run.files, expected);
+  EXPECT_EQ(run.other, (std::map<std::string, std::string>{}));
+  EXPECT_EQ(run.outside, (testing::Files{{"target", bytesOf(kPrecious)}, {"folder", {}}}));
 }
 
 TEST(SafeWrites, FifoOrFolderUnderAnEntryNameIsRefusedWithoutBlocking) {
@@ -124,31 +158,129 @@ TEST(SafeWrites, WriteCutShortLeavesTheEarlierFileAndNoTemporary) {
                                        {"AFTER", after}}));
 }
 
-TEST(SafeWrites, RunKilledDuringAWriteLeavesNoTemporaryAndNothingHalfWritten) {
+// The openat calls a run makes before it creates its `nth` temporary (from
+// 1), in this build: the libraries and files it opens first vary with it.
+int openatsBefore(const Bytes& image, int nth) {
+  testing::TempDir traceDir;
+  const std::string trace = (traceDir.path() / "trace").string();
+  runOnImage(image, {.wrapper = {"strace", "-qq", "-o", trace, "-e", "trace=openat"}});
+  std::ifstream lines(trace);
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(".d88extract-") != std::string::npos && --nth == 0) return count;
+    ++count;
+  }
+  return -1;
+}
+
+TEST(SafeWrites, RunKilledAtAnyPointLeavesNoTemporaryAndNothingHalfWritten) {
   if (!posixOnly() || std::system("strace -V >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "needs strace, to stop the run at a chosen write";
+    GTEST_SKIP() << "needs strace, to stop the run at a chosen call";
   }
   VolumeDisk disk;
   const Bytes first = build::addFile(disk.sides[0], "FIRST", 1, 1);
   const Bytes second = build::addFile(disk.sides[0], "SECOND", 2, 2);
   build::addFile(disk.sides[0], "THIRD", 3, 3);
   build::addFile(disk.sides[0], "FOURTH", 1, 4);
+  const Bytes image = imageOf(disk);
+  // While the third file's bytes are written, and while its temporary is
+  // being created: a signal that arrives then is handled as the call returns.
+  const std::string whenCreated = std::to_string(openatsBefore(image, 3) + 1);
   for (const char* signal : {"INT", "TERM", "HUP"}) {
-    RunOptions options;
-    options.prepare = [](const fs::path&, const fs::path& work) {
-      testing::writeText(work / "THIRD", kPrecious);
-    };
-    // The signal arrives while the third file's bytes are being written.
-    options.wrapper = {"strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=write",
-                       "-e", std::string("inject=write:signal=") + signal + ":when=3"};
-    const RunResult run = runOnImage(imageOf(disk), options);
-    const int number = std::string(signal) == "INT" ? SIGINT
-                       : std::string(signal) == "TERM" ? SIGTERM : SIGHUP;
-    EXPECT_EQ(run.signal, number) << signal;
-    EXPECT_EQ(run.files, (testing::Files{{"FIRST", first}, {"SECOND", second},
-                                         {"THIRD", bytesOf(kPrecious)}}))
-        << signal;
+    for (const std::string& at : {std::string("write:signal=") + signal + ":when=3",
+                                  "openat:signal=" + (signal + (":when=" + whenCreated))}) {
+      RunOptions options;
+      options.prepare = [](const fs::path&, const fs::path& work) {
+        testing::writeText(work / "THIRD", kPrecious);
+      };
+      options.wrapper = {"strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=write,openat",
+                         "-e", "inject=" + at};
+      const RunResult run = runOnImage(image, options);
+      const int number = std::string(signal) == "INT" ? SIGINT
+                         : std::string(signal) == "TERM" ? SIGTERM : SIGHUP;
+      EXPECT_EQ(run.signal, number) << signal << " " << at;
+      EXPECT_EQ(run.files, (testing::Files{{"FIRST", first}, {"SECOND", second},
+                                           {"THIRD", bytesOf(kPrecious)}}))
+          << signal << " " << at;
+    }
   }
+  // Ignored by whoever started the run (nohup): it stays ignored.
+  const RunResult ignored = runOnImage(
+      image, {.wrapper = {"sh", "-c", "trap '' INT; exec \"$@\"", "sh", "strace", "-qq", "-o",
+                          "/dev/null", "-e", "inject=write:signal=INT:when=3"}});
+  EXPECT_EQ(ignored.status, 0);
+  EXPECT_EQ(ignored.files, testing::filesOf(disk));
+}
+
+// A name taken when the temporary is created, as a planted file or a link
+// would take it: the run takes another, and goes on.
+TEST(SafeWrites, TemporaryNameAlreadyTakenIsPassedOver) {
+  if (!posixOnly() || std::system("strace -V >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "needs strace, to make a chosen call fail";
+  }
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "FIRST", 1, 1);
+  build::addFile(disk.sides[0], "SECOND", 2, 2);
+  const Bytes image = imageOf(disk);
+  const std::string when = std::to_string(openatsBefore(image, 2) + 1);
+  const RunResult run = runOnImage(
+      image, {.wrapper = {"strace", "-qq", "-o", "/dev/null", "-e",
+                          "inject=openat:error=EEXIST:when=" + when}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.files, testing::filesOf(disk));
+}
+
+// Whoever can write to a shared folder knows the program's process ID before
+// it starts (a wrapper keeps it through exec): the names it plants block
+// nothing.
+TEST(SafeWrites, PlantedTemporaryNamesCannotBlockTheRun) {
+  VolumeDisk disk;
+  const Bytes a = build::addFile(disk.sides[0], "A", 1, 1);
+  const RunResult run = runOnImage(
+      imageOf(disk),
+      {.wrapper = {"sh", "-c",
+                   "i=0; while [ $i -lt 100 ]; do : > .d88extract-$$-$i.tmp; i=$((i+1)); done; "
+                   "exec \"$0\" \"$@\""}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.files.at("A"), a);
+  EXPECT_EQ(run.files.size(), 101u);
+}
+
+// As fopen decides, by effective ids: a file the user may not write is
+// refused and left as it was, and root replaces it. A replaced file keeps its
+// permission bits, as a write in place would.
+TEST(SafeWrites, ReadOnlyFileIsLeftToWhoMayNotWriteItAndModesAreKept) {
+  if (!posixOnly()) GTEST_SKIP() << "POSIX permissions";
+  VolumeDisk disk;
+  const Bytes locked = build::addFile(disk.sides[0], "LOCKED", 1, 1);
+  const Bytes open = build::addFile(disk.sides[0], "OPEN", 1, 2);
+  RunOptions options;
+  options.prepare = [](const fs::path& root, const fs::path& work) {
+    testing::writeText(work / "LOCKED", kPrecious);
+    fs::permissions(work / "LOCKED", fs::perms(0444));
+    testing::writeText(work / "OPEN", kPrecious);
+    fs::permissions(work / "OPEN", fs::perms(0666));  // not what the umask gives
+    fs::permissions(root, fs::perms(0755));
+    fs::permissions(work, fs::perms(0777));
+  };
+  const bool root = geteuid() == 0;
+  if (root) {
+    options.wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    options.environment = {"LLVM_PROFILE_FILE=/dev/null"};  // a coverage build's, not ours
+  }
+  RunResult run = runOnImage(imageOf(disk), options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, writeFailed("LOCKED"));
+  EXPECT_EQ(run.files, (testing::Files{{"LOCKED", bytesOf(kPrecious)}, {"OPEN", open}}));
+  EXPECT_EQ(run.modes, (std::map<std::string, unsigned>{{"LOCKED", 0444}, {"OPEN", 0666}}));
+  if (!root) return;
+  options.wrapper.clear();
+  run = runOnImage(imageOf(disk), options);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.files, (testing::Files{{"LOCKED", locked}, {"OPEN", open}}));
+  EXPECT_EQ(run.modes, (std::map<std::string, unsigned>{{"LOCKED", 0444}, {"OPEN", 0666}}));
 }
 
 TEST(SafeWrites, ClosedStandardOutputStillWritesEveryFileAndFails) {
@@ -190,6 +322,27 @@ TEST(SafeWrites, FileReplacingOneWrittenEarlierIsReported) {
     EXPECT_EQ(run.files.at("case"), lower);
     EXPECT_EQ(run.files.at("CASE"), upper);
   }
+}
+
+// A vfat or exFAT stick on Linux folds letter case: the file system, not the
+// names' bytes, says which file was written before.
+TEST(SafeWrites, FolderThatFoldsLetterCaseReportsEachReplacedFile) {
+  if (!posixOnly() || !fs::exists("/dev/fuse") ||
+      std::system("/usr/bin/python3 -c 'import fusepy' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "needs FUSE and python3-fusepy";
+  }
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "abc", 1, 1);
+  build::addFile(disk.sides[0], "ABC", 1, 2);
+  build::addFile(disk.sides[0], "Readme", 1, 3);
+  const Bytes readme = build::addFile(disk.sides[0], "README", 1, 4);
+  const Bytes last = build::addFile(disk.sides[1], "abC", 2, 5);
+  const RunResult run =
+      runOnImage(imageOf(disk), {.wrapper = {"/usr/bin/python3", D88_CASEFOLD_MOUNT}});
+  if (run.status == 125) GTEST_SKIP() << "no FUSE mount can be made here";
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, replacedEarlier("ABC") + replacedEarlier("README") + replacedEarlier("abC"));
+  EXPECT_EQ(run.files, (testing::Files{{"abc", last}, {"Readme", readme}}));
 }
 
 }  // namespace

@@ -17,11 +17,12 @@ using testing::RunResult;
 using testing::Sink;
 using namespace expected;
 
-// A Shift_JIS name, one that would clear the screen, and a refused entry.
+// A Shift_JIS name, names that would clear the screen, and a refused entry.
 build::Bytes image() {
   build::VolumeDisk disk;
   build::addFile(disk.sides[0], "\x89\xB9\x8A\x79.1", 1, 1);  // 音楽.1
   build::addFile(disk.sides[0], "\x1B[2J", 1, 2);
+  build::addFile(disk.sides[0], "\x9B" "2J\xC2\x9B", 1, 3);  // CSI, and CSI as UTF-8
   build::addEntry(disk.sides[1], "../x", 2, 1, 2, 1);
   build::addFile(disk.sides[1], "LAST", 1, 3);
   return testing::imageOf(disk);
@@ -49,25 +50,32 @@ TEST_F(Terminal, Utf8TerminalShowsCharactersInAlignedRowsAndEscapesControls) {
             "2DD/2HD版(PC98)を認識しました.\n"
             "音楽.1     START:02 01    END:02 01   SIZE:0400\n"
             "\\x1b[2J       START:02 02    END:02 02   SIZE:0400\n"
+            "\\x9b2Jﾂ\\x9b      START:02 03    END:02 03   SIZE:0400\n"
             "../x       START:02 01    END:02 01   SIZE:0400\n"
             "../xは書き出せないファイル名です.\n"
             "LAST       START:02 01    END:02 01   SIZE:0400\n");
 }
 
-TEST_F(Terminal, OtherLocalesGetTheBytesWithControlsEscaped) {
+// The emulator may still read UTF-8 or take bytes from 0x80 up as controls:
+// it gets printable ASCII only.
+TEST_F(Terminal, OtherLocalesGetOnlyPrintableAscii) {
   const RunResult run = runAt("C", Sink::terminal, Sink::terminal);
-  EXPECT_EQ(run.out, kRecognised +
-                         "\x89\xB9\x8A\x79.1     START:02 01    END:02 01   SIZE:0400\n"
-                         "\\x1b[2J       START:02 02    END:02 02   SIZE:0400\n"
-                         "../x       START:02 01    END:02 01   SIZE:0400\n" +
-                         unsafeName("../x") +
-                         "LAST       START:02 01    END:02 01   SIZE:0400\n");
+  EXPECT_EQ(run.out,
+            "2DD/2HD\\x94\\xc5(PC98)\\x82\\xf0\\x94F\\x8e\\xaf\\x82\\xb5\\x82\\xdc\\x82\\xb5\\x82\\xbd.\n"
+            "\\x89\\xb9\\x8ay.1     START:02 01    END:02 01   SIZE:0400\n"
+            "\\x1b[2J       START:02 02    END:02 02   SIZE:0400\n"
+            "\\x9b2J\\xc2\\x9b      START:02 03    END:02 03   SIZE:0400\n"
+            "../x       START:02 01    END:02 01   SIZE:0400\n"
+            "../x\\x82\\xcd\\x8f\\x91\\x82\\xab\\x8fo\\x82\\xb9\\x82\\xc8\\x82\\xa2\\x83t\\x83@"
+            "\\x83C\\x83\\x8b\\x96\\xbc\\x82\\xc5\\x82\\xb7.\n"
+            "LAST       START:02 01    END:02 01   SIZE:0400\n");
 }
 
 TEST_F(Terminal, EachStreamDecidesForItself) {
   const std::string rawListing = kRecognised +
                                  "\x89\xB9\x8A\x79.1     START:02 01    END:02 01   SIZE:0400\n"
                                  "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n"
+                                 "\x9B" "2J\xC2\x9B      START:02 03    END:02 03   SIZE:0400\n"
                                  "../x       START:02 01    END:02 01   SIZE:0400\n"
                                  "LAST       START:02 01    END:02 01   SIZE:0400\n";
   RunResult run = runAt("C.UTF-8", Sink::file, Sink::terminal);
@@ -79,16 +87,31 @@ TEST_F(Terminal, EachStreamDecidesForItself) {
   EXPECT_EQ(run.err, unsafeName("../x"));
 }
 
+// The program's own name is the locale's text, not Shift_JIS.
+TEST_F(Terminal, UsageShowsAUtf8ProgramPathAsItIs) {
+  RunOptions options;
+  options.environment = {"LC_ALL=C.UTF-8"};
+  options.stdoutTo = Sink::terminal;
+  options.stderrTo = Sink::terminal;
+  options.wrapper = {"bash", "-c", "exec -a \"\xE3\x81\xB7\xE3\x82\x88/d88extract\" \"$0\""};
+  const RunResult run = testing::runWithArgs({}, options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "Usage: \xE3\x81\xB7\xE3\x82\x88/d88extract [d88file]\n");  // ぷよ/
+}
+
 TEST(SharedDestination, EachDiagnosticFollowsTheListingLineOfItsEntry) {
   RunOptions options;
   options.stderrToStdout = true;
   const RunResult run = testing::runOnImage(image(), options);
-  // Windows refuses a name that holds a control character.
-  const std::string escape = testing::programIsWindows() ? unsafeName("\x1B[2J") : "";
+  // Windows refuses a name that holds a control character or is not code page 932.
+  const bool windows = testing::programIsWindows();
+  const std::string escape = windows ? unsafeName("\x1B[2J") : "";
+  const std::string csi = windows ? unsafeName("\x9B" "2J\xC2\x9B") : "";
   EXPECT_EQ(run.out, kRecognised +
                          "\x89\xB9\x8A\x79.1     START:02 01    END:02 01   SIZE:0400\n"
-                         "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n" +
-                         escape + "../x       START:02 01    END:02 01   SIZE:0400\n" +
+                         "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n" + escape +
+                         "\x9B" "2J\xC2\x9B      START:02 03    END:02 03   SIZE:0400\n" + csi +
+                         "../x       START:02 01    END:02 01   SIZE:0400\n" +
                          unsafeName("../x") +
                          "LAST       START:02 01    END:02 01   SIZE:0400\n");
 }

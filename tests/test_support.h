@@ -60,9 +60,11 @@ struct RunOptions {
   Sink stdoutTo = Sink::file;
   std::string stdoutName{};  // Sink::file: this file in the work folder, as "> NAME" would
   Sink stderrTo = Sink::file;  // terminal with stdout terminal: the same one
+  std::string stderrName{};    // as stdoutName, for "2> NAME"
+  bool appendToNamed = false;  // ">> NAME" and "2>> NAME" rather than truncating
   bool stderrToStdout = false;  // 2>&1
   std::vector<std::string> environment{};  // NAME=value, added
-  long long fileSizeLimit = -1;          // RLIMIT_FSIZE, with SIGXFSZ ignored
+  long long fileSizeLimit = -1;          // RLIMIT_FSIZE; SIGXFSZ as the system leaves it
   std::vector<std::string> wrapper{};      // a command the program runs under
   int timeLimitSeconds = 60;
 };
@@ -74,6 +76,7 @@ struct RunResult {
   std::string out;  // standard output (with 2>&1 or one terminal: both)
   std::string err;
   Files files;                               // regular files left in the work folder
+  std::map<std::string, unsigned> modes;     // their permission bits
   std::map<std::string, std::string> other;  // anything else there: its kind
   Files outside;                             // regular files beside the work folder
 };

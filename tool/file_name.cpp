@@ -28,10 +28,10 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
 // CON, CON.TXT, com1.a.b: the part before the first dot names the device.
 bool isDeviceName(std::u16string_view name) {
   const std::u16string_view stem = name.substr(0, name.find(u'.'));
-  for (std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
+  for (std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"}) {
     if (equalsIgnoringCase(stem, device)) return true;
   }
-  if (stem.size() != 4 || stem[3] < u'1' || stem[3] > u'9') return false;
+  if (stem.size() != 4 || stem[3] < u'0' || stem[3] > u'9') return false;
   return equalsIgnoringCase(stem.substr(0, 3), u"COM") ||
          equalsIgnoringCase(stem.substr(0, 3), u"LPT");
 }

@@ -11,8 +11,8 @@ namespace d88 {
 bool isSafeFileName(const char* name);
 
 // Windows' own rules, on the UTF-16 name: none of < > : " / \ | ? * or a
-// control character, not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9,
-// with or without an extension), and no dot or space at the end.
+// control character, not a device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$,
+// COM0-9, LPT0-9, with or without an extension), and no dot or space at the end.
 bool isSafeWindowsName(std::u16string_view name);
 
 }  // namespace d88

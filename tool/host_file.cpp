@@ -1,8 +1,11 @@
+// rand_s, the system's random numbers, is declared only when asked for.
+#define _CRT_RAND_S
 #include "host_file.h"
 
 #include <algorithm>
 #include <array>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -33,35 +36,34 @@ namespace {
 std::array<char, 64> pendingName{};
 volatile std::sig_atomic_t pending = 0;
 
+// Tries this many random names before giving up; each is taken by chance
+// with a chance of about one in 2^64.
+constexpr int kTemporaryAttempts = 16;
+
 #ifdef _WIN32
 constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGBREAK};
-unsigned long processId() {
-  return GetCurrentProcessId();
+bool randomBits(uint64_t& bits) {
+  unsigned int high = 0;
+  unsigned int low = 0;
+  if (rand_s(&high) != 0 || rand_s(&low) != 0) return false;
+  bits = uint64_t{high} << 32 | low;
+  return true;
 }
 #else
 constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
-unsigned long processId() {
-  return static_cast<unsigned long>(getpid());
+bool randomBits(uint64_t& bits) {
+  return getentropy(&bits, sizeof bits) == 0;
 }
 #endif
 
-// Tries a few names until `open(name, fatal)` creates one exclusively; it
-// returns false and sets `fatal` when the failure is not a name already taken.
-// Only one temporary exists at a time, so each file starts from the same name.
-template <typename Open>
-bool createTemporary(Open open) {
-  static const unsigned long process = processId();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::snprintf(pendingName.data(), pendingName.size(), ".d88extract-%lu-%d.tmp", process,
-                  attempt);
-    bool fatal = false;
-    if (open(pendingName.data(), fatal)) {
-      pending = 1;
-      return true;
-    }
-    if (fatal) return false;
-  }
-  return false;
+// A fresh temporary name in pendingName, from the system's random numbers:
+// names that nobody can predict cannot be planted to block the run.
+bool nameTemporary() {
+  uint64_t bits = 0;
+  if (!randomBits(bits)) return false;
+  std::snprintf(pendingName.data(), pendingName.size(), ".d88extract-%016llx.tmp",
+                static_cast<unsigned long long>(bits));
+  return true;
 }
 
 }  // namespace
@@ -140,15 +142,16 @@ FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {
   return identityOfHandle(handle);
 }
 
-ExistingKind probeName(const char* name, FileIdentity& identity) {
+ExistingName probeName(const char* name) {
   std::wstring wide;
-  if (!toWide(name, wide)) return ExistingKind::other;
+  if (!toWide(name, wide)) return {ExistingKind::other, {}, 0};
   const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return ExistingKind::none;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ExistingKind::link;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ExistingKind::other;
-  identity = identityOfWidePath(wide, FILE_FLAG_OPEN_REPARSE_POINT);
-  return ExistingKind::file;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {ExistingKind::none, {}, 0};
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return {ExistingKind::link, {}, 0};
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {ExistingKind::other, {}, 0};
+  const ExistingKind kind =
+      attributes & FILE_ATTRIBUTE_READONLY ? ExistingKind::readOnlyFile : ExistingKind::file;
+  return {kind, identityOfWidePath(wide, FILE_FLAG_OPEN_REPARSE_POINT), 0};
 }
 
 bool isHostFileName(const char* name) {
@@ -157,25 +160,23 @@ bool isHostFileName(const char* name) {
                                    reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
-bool sameHostFileName(const char* a, const char* b) {
-  std::wstring wideA;
-  std::wstring wideB;
-  if (!toWide(a, wideA) || !toWide(b, wideB)) return std::strcmp(a, b) == 0;
-  return CompareStringOrdinal(wideA.c_str(), -1, wideB.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-bool replaceFile(const char* name, const uint8_t* data, size_t length) {
+bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName&,
+                 FileIdentity& written) {
   std::wstring target;
   if (!toWide(name, target)) return false;
+  // The console handler runs on a thread of its own, so the name is marked
+  // before the call that creates it: an interruption at any point finds it.
   HANDLE handle = INVALID_HANDLE_VALUE;
-  const bool created = createTemporary([&](const char* temporary, bool& fatal) {
-    std::copy_n(temporary, std::strlen(temporary) + 1, pendingWide.begin());
+  for (int attempt = 0; attempt < kTemporaryAttempts && nameTemporary(); ++attempt) {
+    std::copy_n(pendingName.data(), std::strlen(pendingName.data()) + 1, pendingWide.begin());
+    pending = 1;
     handle = CreateFileW(pendingWide.data(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    fatal = handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS;
-    return handle != INVALID_HANDLE_VALUE;
-  });
-  if (!created) return false;
+    if (handle != INVALID_HANDLE_VALUE) break;
+    pending = 0;
+    if (GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (handle == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   for (size_t done = 0; ok && done < length;) {
     DWORD wrote = 0;
@@ -183,7 +184,9 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length) {
     ok = WriteFile(handle, data + done, part, &wrote, nullptr) && wrote > 0;
     done += wrote;
   }
+  written = identityOfHandle(handle);
   ok = CloseHandle(handle) && ok;
+  // A read-only file under the name makes the move fail: it is left as it was.
   ok = ok && MoveFileExW(pendingWide.data(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
   if (!ok) DeleteFileW(pendingWide.data());
   pending = 0;
@@ -221,6 +224,27 @@ bool writeAll(int descriptor, const uint8_t* data, size_t length) {
   return true;
 }
 
+// Creates a temporary under a fresh random name, exclusively (never following
+// a link), with 0666 less the umask as fopen would give; -1 on failure. The
+// interruptions wait while it is created and marked, so that none can end the
+// run between the two and leave it behind.
+int createTemporary() {
+  sigset_t interruptions;
+  sigset_t previous;
+  sigemptyset(&interruptions);
+  for (int signal : kInterruptions) sigaddset(&interruptions, signal);
+  sigprocmask(SIG_BLOCK, &interruptions, &previous);
+  int descriptor = -1;
+  for (int attempt = 0; attempt < kTemporaryAttempts && nameTemporary(); ++attempt) {
+    descriptor = open(pendingName.data(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0666);
+    if (descriptor >= 0 || errno != EEXIST) break;
+  }
+  pending = descriptor >= 0 ? 1 : 0;
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return descriptor;
+}
+
 }  // namespace
 
 FileIdentity identityOfPath(const char* path) {
@@ -236,33 +260,35 @@ FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {
   return identityOf(info);
 }
 
-ExistingKind probeName(const char* name, FileIdentity& identity) {
+ExistingName probeName(const char* name) {
   struct stat info;
-  if (lstat(name, &info) != 0) return errno == ENOENT ? ExistingKind::none : ExistingKind::other;
-  identity = identityOf(info);
-  if (S_ISLNK(info.st_mode)) return ExistingKind::link;
-  return S_ISREG(info.st_mode) ? ExistingKind::file : ExistingKind::other;
+  if (lstat(name, &info) != 0) {
+    return {errno == ENOENT ? ExistingKind::none : ExistingKind::other, {}, 0};
+  }
+  ExistingName found{ExistingKind::other, identityOf(info), info.st_mode & 0777u};
+  if (S_ISLNK(info.st_mode)) {
+    found.kind = ExistingKind::link;
+  } else if (S_ISREG(info.st_mode)) {
+    // Writing in place would have been refused: so is replacing it.
+    found.kind = faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) == 0 ? ExistingKind::file
+                                                                   : ExistingKind::readOnlyFile;
+  }
+  return found;
 }
 
 bool isHostFileName(const char*) {
   return true;
 }
 
-bool sameHostFileName(const char* a, const char* b) {
-  return std::strcmp(a, b) == 0;
-}
-
-bool replaceFile(const char* name, const uint8_t* data, size_t length) {
-  int descriptor = -1;
-  // Exclusive creation never follows a link, and 0666 less the umask is what
-  // fopen would give.
-  const bool created = createTemporary([&](const char* temporary, bool& fatal) {
-    descriptor = open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    fatal = descriptor < 0 && errno != EEXIST;
-    return descriptor >= 0;
-  });
-  if (!created) return false;
+bool replaceFile(const char* name, const uint8_t* data, size_t length,
+                 const ExistingName& existing, FileIdentity& written) {
+  const int descriptor = createTemporary();
+  if (descriptor < 0) return false;
   bool ok = writeAll(descriptor, data, length);
+  struct stat info;
+  if (ok && fstat(descriptor, &info) == 0) written = identityOf(info);
+  // As a write in place would; a folder that keeps no modes (vfat) may refuse.
+  if (ok && existing.kind == ExistingKind::file) fchmod(descriptor, existing.permissions);
   ok = close(descriptor) == 0 && ok;
   // rename replaces a link under the name; it never writes through it.
   ok = ok && rename(pendingName.data(), name) == 0;
@@ -282,6 +308,8 @@ void guardAgainstInterruption() {
     if (previous.sa_handler == SIG_IGN) sigaction(signal, &previous, nullptr);
   }
   std::signal(SIGPIPE, SIG_IGN);
+  // A write past a file-size limit then fails with EFBIG, for that file alone.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif

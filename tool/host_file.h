@@ -31,28 +31,39 @@ FileIdentity identityOfPath(const char* path);
 FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice);
 
 // What stands under a name in the current folder, not following a link.
-enum class ExistingKind { none, file, link, other };  // other: a folder, FIFO, device...
-ExistingKind probeName(const char* name, FileIdentity& identity);
+enum class ExistingKind {
+  none,
+  file,          // a regular file the user may write
+  readOnlyFile,  // a regular file the user may not write (by effective ids, as fopen decides)
+  link,
+  other,  // a folder, FIFO, device...
+};
+struct ExistingName {
+  ExistingKind kind = ExistingKind::none;
+  FileIdentity identity;
+  uint32_t permissions = 0;  // of a file: kept by the file that replaces it
+};
+ExistingName probeName(const char* name);
 
 // The host's own verdict on a name that passed the common rules: always true
 // on POSIX hosts; on Windows, the name read as code page 932 must convert and
 // pass isSafeWindowsName.
 bool isHostFileName(const char* name);
 
-// Whether two names lead to the same file in one folder: byte for byte on
-// POSIX hosts; on Windows, regardless of letter case.
-bool sameHostFileName(const char* a, const char* b);
-
 // Writes `length` bytes to a new temporary file beside `name` and renames it
 // over `name` only once it is written and closed in full; a link under the
-// name is replaced, never followed. On failure the temporary is removed and
-// whatever stood under the name is untouched.
-bool replaceFile(const char* name, const uint8_t* data, size_t length);
+// name is replaced, never followed, and a file keeps its permissions
+// (`existing` is what probeName found there). The temporary's name is random,
+// so nobody can plant it beforehand. On success `written` is the new file's
+// identity; on failure the temporary is removed and whatever stood under the
+// name is untouched.
+bool replaceFile(const char* name, const uint8_t* data, size_t length,
+                 const ExistingName& existing, FileIdentity& written);
 
 // From here on SIGINT, SIGTERM and SIGHUP (Ctrl+C and Ctrl+Break on Windows)
 // remove the temporary in progress before the process ends as the signal
-// would end it; SIGPIPE is ignored, so a closed standard output is reported
-// rather than fatal.
+// would end it; SIGPIPE and SIGXFSZ are ignored, so a closed standard output
+// or a file-size limit is reported rather than fatal.
 void guardAgainstInterruption();
 
 #ifdef _WIN32

@@ -69,6 +69,15 @@ int main(int argc, char** argv) {
     reportLine(report, messages::kCannotOpen);
     return 1;
   }
+  // `d88extract game.d88 >> game.d88` would append to the image it reads.
+  const FileIdentity imageIdentity = identityOfPath(path);
+  if (sameFile(imageIdentity, listing.identity) || sameFile(imageIdentity, diagnostics.identity)) {
+    // Not even the message goes where the image is.
+    if (!sameFile(imageIdentity, diagnostics.identity)) {
+      reportLine(report, messages::kOutputIsImage);
+    }
+    return 1;
+  }
   // A failed selection leaves mediaType() at -1, which is refused next.
   image.selectDisk(0);
   if (!isSupportedMedia(image.mediaType())) {
@@ -78,7 +87,7 @@ int main(int argc, char** argv) {
   writeLine(listing, {{messages::kRecognised}});
 
   OutputFolder folder;
-  folder.inUse = {identityOfPath(path), listing.identity, diagnostics.identity};
+  folder.inUse = {imageIdentity, listing.identity, diagnostics.identity};
   guardAgainstInterruption();
   extractVolumes(image, buffers, folder, report);
   if (!finishStream(listing)) {

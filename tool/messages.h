@@ -30,6 +30,13 @@ inline constexpr std::string_view kUnsupported =
     "\x96\xA2\x91\xCE\x89\x9E\x82\xCC\x83\x66\x83\x42\x83X\x83N\x83\x43\x83"
     "\x81\x81[\x83W\x8C`\x8E\xAE\x82\xC5\x82\xB7.";
 
+// 出力先が読み込み中のイメージです.
+// Standard output or standard error leads to the image being read: nothing is
+// written, so that the image is not appended to.
+inline constexpr std::string_view kOutputIsImage =
+    "\x8F\x6F\x97\xCD\x90\xE6\x82\xAA\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x92\x86\x82\xCC"
+    "\x83\x43\x83\x81\x81\x5B\x83\x57\x82\xC5\x82\xB7.";
+
 // 標準出力に書き込めません.
 // Standard output could not be written; the listing is incomplete.
 inline constexpr std::string_view kStdoutFailed =

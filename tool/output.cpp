@@ -11,8 +11,9 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <strings.h>
+
 #include <clocale>
-#include <cstring>
 #endif
 
 namespace d88 {
@@ -57,12 +58,9 @@ OutputStream describeStream(std::FILE* file) {
 void writeLine(OutputStream& stream, std::initializer_list<TextPiece> pieces) {
   if (stream.kind == StreamKind::console) {
     for (const TextPiece& piece : pieces) {
-      if (piece.kind == TextKind::host) {
-        writeConsole(stream, wideFromUtf8(piece.text));
-      } else {
-        const std::u16string text = terminalUtf16(piece.text);
-        writeConsole(stream, {reinterpret_cast<const wchar_t*>(text.data()), text.size()});
-      }
+      const std::u16string text = piece.kind == TextKind::host ? terminalUtf16FromUtf8(piece.text)
+                                                               : terminalUtf16(piece.text);
+      writeConsole(stream, {reinterpret_cast<const wchar_t*>(text.data()), text.size()});
     }
     writeConsole(stream, L"\r\n");
     return;
@@ -79,19 +77,29 @@ void writeLine(OutputStream& stream, std::initializer_list<TextPiece> pieces) {
 
 namespace {
 
-bool localeIsUtf8() {
-  static const bool utf8 = [] {
+// What the locale says a terminal shows.
+StreamKind terminalKind() {
+  static const StreamKind kind = [] {
     std::setlocale(LC_CTYPE, "");
-    return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    const std::string_view codeset = nl_langinfo(CODESET);
+    if (codeset == "UTF-8") return StreamKind::terminalUtf8;
+    for (std::string_view shiftJis : {"SHIFT_JIS", "SJIS", "CP932", "WINDOWS-31J"}) {
+      if (strcasecmp(codeset.data(), shiftJis.data()) == 0) return StreamKind::terminalShiftJis;
+    }
+    return StreamKind::terminalAscii;
   }();
-  return utf8;
+  return kind;
 }
 
+// The program's name is in the locale's character set; the rest is Shift_JIS.
 std::string forTerminal(const OutputStream& stream, const TextPiece& piece) {
-  if (piece.kind == TextKind::shiftJis && stream.kind == StreamKind::terminalUtf8) {
-    return terminalUtf8(piece.text);
+  switch (stream.kind) {
+    case StreamKind::terminalUtf8:
+      return piece.kind == TextKind::shiftJis ? terminalUtf8(piece.text)
+                                              : terminalUtf8FromUtf8(piece.text);
+    case StreamKind::terminalShiftJis: return terminalShiftJis(piece.text);
+    default: return terminalAscii(piece.text);
   }
-  return terminalBytes(piece.text);
 }
 
 }  // namespace
@@ -101,7 +109,7 @@ OutputStream describeStream(std::FILE* file) {
   OutputStream stream{file, StreamKind::bytes, identityOfStream(file, characterDevice)};
   // Only a character device can be a terminal: files and pipes cost nothing more.
   if (characterDevice && isatty(fileno(file))) {
-    stream.kind = localeIsUtf8() ? StreamKind::terminalUtf8 : StreamKind::terminalBytes;
+    stream.kind = terminalKind();
   }
   return stream;
 }

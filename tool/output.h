@@ -13,10 +13,11 @@
 namespace d88 {
 
 enum class StreamKind : uint8_t {
-  bytes,          // a file, a pipe, a device: bytes as they are
-  terminalBytes,  // a terminal whose character set is not UTF-8
-  terminalUtf8,   // a UTF-8 terminal
-  console,        // a Windows console
+  bytes,             // a file, a pipe, a device: bytes as they are
+  terminalAscii,     // a terminal whose character set is neither UTF-8 nor Shift_JIS
+  terminalShiftJis,  // a terminal whose locale's character set is Shift_JIS
+  terminalUtf8,      // a UTF-8 terminal
+  console,           // a Windows console
 };
 
 struct OutputStream {

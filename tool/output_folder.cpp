@@ -1,7 +1,6 @@
 #include "output_folder.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace d88 {
 
@@ -12,35 +11,43 @@ bool isInUse(const OutputFolder& folder, const FileIdentity& identity) {
                      [&](const FileIdentity& used) { return sameFile(used, identity); });
 }
 
-// Notes the name; true if this run had already written a file under it.
-bool noteWritten(OutputFolder& folder, const char* name) {
+// The slot of the file this run wrote that `identity` is, or null.
+FileIdentity* earlierFile(OutputFolder& folder, const FileIdentity& identity) {
   const auto end = folder.written.begin() + folder.writtenCount;
-  if (std::any_of(folder.written.begin(), end,
-                  [name](const auto& earlier) { return sameHostFileName(earlier.data(), name); })) {
-    return true;
-  }
-  if (folder.writtenCount < kMaxFilesPerRun) {
-    auto& slot = folder.written[static_cast<size_t>(folder.writtenCount++)];
-    std::strncpy(slot.data(), name, slot.size() - 1);
-  }
-  return false;
+  const auto found = std::find_if(folder.written.begin(), end, [&](const FileIdentity& earlier) {
+    return sameFile(earlier, identity);
+  });
+  return found == end ? nullptr : &*found;
 }
 
 }  // namespace
 
 WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* data,
                        int32_t length) {
-  FileIdentity existing;
-  switch (probeName(name, existing)) {
-    case ExistingKind::other: return WriteOutcome::failed;
+  const ExistingName existing = probeName(name);
+  FileIdentity* replaced = nullptr;
+  switch (existing.kind) {
+    case ExistingKind::other:
+    case ExistingKind::readOnlyFile: return WriteOutcome::failed;
     case ExistingKind::file:
-      if (isInUse(folder, existing)) return WriteOutcome::inUse;
+      if (isInUse(folder, existing.identity)) return WriteOutcome::inUse;
+      replaced = earlierFile(folder, existing.identity);
       break;
     case ExistingKind::link:  // replaced, not followed
     case ExistingKind::none: break;
   }
-  if (!replaceFile(name, data, static_cast<size_t>(length))) return WriteOutcome::failed;
-  return noteWritten(folder, name) ? WriteOutcome::replacedEarlier : WriteOutcome::written;
+  FileIdentity identity;
+  if (!replaceFile(name, data, static_cast<size_t>(length), existing, identity)) {
+    return WriteOutcome::failed;
+  }
+  // The replaced file is gone: its slot, and whatever reuses its identity
+  // later, belong to the new one.
+  if (replaced != nullptr) {
+    *replaced = identity;
+    return WriteOutcome::replacedEarlier;
+  }
+  if (folder.writtenCount < kMaxFilesPerRun) folder.written[static_cast<size_t>(folder.writtenCount++)] = identity;
+  return WriteOutcome::written;
 }
 
 }  // namespace d88

@@ -1,7 +1,8 @@
 // The current folder as the extraction writes into it: every file goes in
 // through a temporary and a rename, never over the image being read or the
 // files the standard streams go to, and a file that replaces one written
-// earlier in the same run is noticed.
+// earlier in the same run is noticed by what the file system says, whatever
+// names it folds together (letter case, Unicode forms, 8.3 aliases).
 #pragma once
 
 #include <array>
@@ -18,14 +19,16 @@ inline constexpr int32_t kMaxFilesPerRun = kSides * kDirectoryEntries + 1;
 struct OutputFolder {
   // The image, and the files standard output and standard error go to.
   std::array<FileIdentity, 3> inUse{};
-  std::array<std::array<char, kNameBytes + 1>, kMaxFilesPerRun> written{};
+  // The files this run wrote that are still there.
+  std::array<FileIdentity, kMaxFilesPerRun> written{};
   int32_t writtenCount = 0;
 };
 
 enum class WriteOutcome {
   written,
   replacedEarlier,  // written, over a file of the same name from this run
-  failed,           // not created or not written in full; or a folder, FIFO or device is there
+  failed,  // not created or not written in full; or a folder, FIFO, device or a file the
+           // user may not write is there
   inUse,            // the name leads to the image or to an output's file
 };
 

@@ -23,8 +23,11 @@ bool isTrailByte(uint8_t b) {
   return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
 
-bool isControl(char32_t ch) {
-  return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F);
+// Control characters, and the bidirectional embeddings, overrides and
+// isolates that would reorder the rest of the line.
+bool isShown(char32_t ch) {
+  return !(ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || (ch >= 0x202A && ch <= 0x202E) ||
+           (ch >= 0x2066 && ch <= 0x2069));
 }
 
 // The code point of one double-byte character, or kInvalid if code page 932
@@ -53,9 +56,9 @@ char32_t decodePair(uint8_t lead, uint8_t trail) {
 #endif
 }
 
-// The next character of the text and the bytes it takes; kInvalid for a byte
-// that starts no character.
-char32_t nextCharacter(std::string_view text, size_t& length) {
+// The next character of Shift_JIS text and the bytes it takes; kInvalid for
+// a byte that starts no character.
+char32_t nextShiftJis(std::string_view text, size_t& length) {
   const auto first = static_cast<uint8_t>(text[0]);
   length = 1;
   if (first < 0x80) return first;
@@ -65,6 +68,26 @@ char32_t nextCharacter(std::string_view text, size_t& length) {
   }
   const char32_t ch = decodePair(first, static_cast<uint8_t>(text[1]));
   if (ch != kInvalid) length = 2;
+  return ch;
+}
+
+// The same for UTF-8: overlong forms, surrogates and values past U+10FFFF are
+// no characters.
+char32_t nextUtf8(std::string_view text, size_t& length) {
+  const auto first = static_cast<uint8_t>(text[0]);
+  length = 1;
+  if (first < 0x80) return first;
+  const size_t size = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 0;
+  if (size == 0 || first > 0xF4 || text.size() < size) return kInvalid;
+  char32_t ch = first & (0x7Fu >> size);
+  for (size_t i = 1; i < size; ++i) {
+    const auto next = static_cast<uint8_t>(text[i]);
+    if ((next & 0xC0) != 0x80) return kInvalid;
+    ch = ch << 6 | (next & 0x3Fu);
+  }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (ch < kSmallest[size] || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return kInvalid;
+  length = size;
   return ch;
 }
 
@@ -81,50 +104,86 @@ void appendUtf8(std::string& out, char32_t ch) {
   } else if (ch < 0x800) {
     out += static_cast<char>(0xC0 | ch >> 6);
     out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else {  // code page 932 has nothing beyond the Basic Multilingual Plane
+  } else if (ch < 0x10000) {
     out += static_cast<char>(0xE0 | ch >> 12);
+    out += static_cast<char>(0x80 | (ch >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (ch & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | ch >> 18);
+    out += static_cast<char>(0x80 | (ch >> 12 & 0x3F));
     out += static_cast<char>(0x80 | (ch >> 6 & 0x3F));
     out += static_cast<char>(0x80 | (ch & 0x3F));
   }
 }
 
-template <typename String, typename Append>
-String convert(std::string_view text, Append append) {
+void appendUtf16(std::u16string& out, char32_t ch) {
+  if (ch < 0x10000) {
+    out += static_cast<char16_t>(ch);
+  } else {
+    out += static_cast<char16_t>(0xD800 + ((ch - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((ch - 0x10000) & 0x3FF));
+  }
+}
+
+// Each character that is shown goes out through `append` (given the
+// character and its bytes); every byte of one that is not, as an escape.
+template <typename String, typename Next, typename Append>
+String convert(std::string_view text, Next next, Append append) {
   String out;
   while (!text.empty()) {
     size_t length = 0;
-    const char32_t ch = nextCharacter(text, length);
-    if (ch == kInvalid || isControl(ch)) {
-      appendEscape(out, static_cast<uint8_t>(text[0]));
+    const char32_t ch = next(text, length);
+    if (ch == kInvalid || !isShown(ch)) {
+      for (size_t i = 0; i < length; ++i) appendEscape(out, static_cast<uint8_t>(text[i]));
     } else {
-      append(out, ch);
+      append(out, ch, text.substr(0, length));
     }
     text.remove_prefix(length);
   }
   return out;
 }
 
+void appendAsUtf8(std::string& out, char32_t ch, std::string_view) {
+  appendUtf8(out, ch);
+}
+
+void appendAsUtf16(std::u16string& out, char32_t ch, std::string_view) {
+  appendUtf16(out, ch);
+}
+
+void appendBytes(std::string& out, char32_t, std::string_view bytes) {
+  out += bytes;
+}
+
 }  // namespace
 
 std::string terminalUtf8(std::string_view shiftJis) {
-  return convert<std::string>(shiftJis, appendUtf8);
+  return convert<std::string>(shiftJis, nextShiftJis, appendAsUtf8);
+}
+
+std::string terminalUtf8FromUtf8(std::string_view utf8) {
+  return convert<std::string>(utf8, nextUtf8, appendBytes);
+}
+
+std::string terminalShiftJis(std::string_view shiftJis) {
+  return convert<std::string>(shiftJis, nextShiftJis, appendBytes);
+}
+
+std::string terminalAscii(std::string_view text) {
+  const auto nextByte = [](std::string_view rest, size_t& length) {
+    length = 1;
+    const auto byte = static_cast<uint8_t>(rest[0]);
+    return byte < 0x80 ? char32_t{byte} : kInvalid;
+  };
+  return convert<std::string>(text, nextByte, appendBytes);
 }
 
 std::u16string terminalUtf16(std::string_view shiftJis) {
-  return convert<std::u16string>(shiftJis,
-                                 [](std::u16string& out, char32_t ch) { out += char16_t(ch); });
+  return convert<std::u16string>(shiftJis, nextShiftJis, appendAsUtf16);
 }
 
-std::string terminalBytes(std::string_view text) {
-  std::string out;
-  for (char ch : text) {
-    if (isControl(static_cast<uint8_t>(ch)) && static_cast<uint8_t>(ch) < 0x80) {
-      appendEscape(out, static_cast<uint8_t>(ch));
-    } else {
-      out += ch;
-    }
-  }
-  return out;
+std::u16string terminalUtf16FromUtf8(std::string_view utf8) {
+  return convert<std::u16string>(utf8, nextUtf8, appendAsUtf16);
 }
 
 }  // namespace d88

@@ -1,8 +1,9 @@
-// What a person at a terminal sees of the program's Shift_JIS text (messages
-// and names): each character as itself, and each byte that is not valid code
-// page 932 or is a control character as a visible escape such as \x81, so
-// that no name can move the cursor or retitle the terminal. Pipes and files
-// never go through here: they get the bytes as they are.
+// What a person at a terminal sees of the program's text (messages, names and
+// the program's own name): each character as itself, and each byte that
+// starts no valid character, or starts a control character or a
+// bidirectional control, as a visible escape such as \x81, so that no name
+// can move the cursor, retitle the terminal or turn a line around. Pipes and
+// files never go through here: they get the bytes as they are.
 #pragma once
 
 #include <string>
@@ -10,14 +11,23 @@
 
 namespace d88 {
 
-// For a UTF-8 terminal.
+// Shift_JIS text for a UTF-8 terminal.
 std::string terminalUtf8(std::string_view shiftJis);
 
-// For a terminal whose character set is not UTF-8: the bytes as they are,
-// but control characters escaped.
-std::string terminalBytes(std::string_view text);
+// UTF-8 text (the program's name as invoked) for a UTF-8 terminal.
+std::string terminalUtf8FromUtf8(std::string_view utf8);
 
-// For a Windows console, which takes UTF-16.
+// Shift_JIS text for a terminal whose own character set is Shift_JIS: valid
+// characters as their bytes.
+std::string terminalShiftJis(std::string_view shiftJis);
+
+// Any text for a terminal of any other character set, whose reading of bytes
+// from 0x80 up nobody knows (a UTF-8 emulator under the C locale takes C2 9B
+// as a control): only printable ASCII as itself.
+std::string terminalAscii(std::string_view text);
+
+// Shift_JIS and UTF-8 text for a Windows console, which takes UTF-16.
 std::u16string terminalUtf16(std::string_view shiftJis);
+std::u16string terminalUtf16FromUtf8(std::string_view utf8);
 
 }  // namespace d88
