@@ -1,6 +1,7 @@
 #include "d88_image.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <limits>
 
@@ -49,6 +50,24 @@ std::FILE* openForReading(const char* path) {
 #endif
 }
 
+// A pipe cannot seek (zcat game.d88.gz | d88extract /dev/stdin): its bytes are
+// copied once into an unnamed temporary file, read from there in any order,
+// so memory stays bounded whatever the image's size. Null if the copy fails.
+std::FILE* seekable(std::FILE* file) {
+  if (seekTo(file, 0)) return file;
+  std::FILE* copy = std::tmpfile();
+  static std::array<uint8_t, FileWindow::kBytes> chunk;
+  for (size_t got = 1; copy != nullptr && got > 0;) {
+    got = std::fread(chunk.data(), 1, chunk.size(), file);
+    if (std::fwrite(chunk.data(), 1, got, copy) != got || std::ferror(file) != 0) {
+      std::fclose(copy);
+      copy = nullptr;
+    }
+  }
+  std::fclose(file);
+  return copy;
+}
+
 }  // namespace
 
 D88Image::~D88Image() {
@@ -59,10 +78,12 @@ bool D88Image::open(const char* path) {
   close();
   if (path == nullptr) return true;
   file_ = openForReading(path);
+  if (file_ != nullptr) file_ = seekable(file_);
   if (file_ == nullptr) return false;
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
-  window_.file = file_;
+  window_.source = {file_, {}};
+  open_ = true;
   indexDisks();
   // A path that opens but cannot be read, such as a folder, is no image.
   if (std::ferror(file_) != 0) {
@@ -72,12 +93,21 @@ bool D88Image::open(const char* path) {
   return true;
 }
 
-// Forgets everything about the file before: its disks, the selected disk's
+bool D88Image::openBytes(std::span<const uint8_t> bytes) {
+  close();
+  window_.source = {nullptr, bytes};
+  open_ = true;
+  indexDisks();
+  return true;
+}
+
+// Forgets everything about the image before: its disks, the selected disk's
 // header and track table, and whatever was read of it.
 bool D88Image::close() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
-  window_.file = nullptr;
+  open_ = false;
+  window_.source = {};
   forgetWindow(window_);
   diskCount_ = 0;
   clearSelection();
@@ -113,7 +143,7 @@ void D88Image::indexDisks() {
 }
 
 bool D88Image::selectDisk(int32_t index) {
-  if (file_ == nullptr) return false;
+  if (!open_) return false;
   clearSelection();
   if (index < 0 || index >= diskCount_) return false;
 
@@ -151,7 +181,7 @@ bool D88Image::locateSectors(std::span<const SectorRequest> requests) {
     locatedRequests_[count] = {start, keyOf(request.c, request.h, request.r, request.n)};
     locatedTracks_[count++] = request.track;
   }
-  sweepTracks(sweep_, window_, std::span(locatedRequests_).first(count),
+  sweepTracks(window_, std::span(locatedRequests_).first(count),
               std::span(located_).first(count));
   for (size_t i = 0; i < count; ++i) {
     const uint32_t key = locatedRequests_[i].key;
@@ -175,7 +205,7 @@ bool D88Image::find(int32_t track, uint32_t key, int64_t start, FoundSector& fou
   }
   const SweepRequest request{start, key};
   SweepAnswer answer;
-  sweepTracks(sweep_, window_, std::span(&request, 1), std::span(&answer, 1));
+  sweepTracks(window_, std::span(&request, 1), std::span(&answer, 1));
   found = answer.sector;
   return answer.found;
 }
@@ -245,7 +275,7 @@ int32_t D88Image::listSectorIds(int32_t track, uint8_t* dest, int32_t capacity) 
 }
 
 bool D88Image::trackStart(int32_t track, int64_t& start) const {
-  if (file_ == nullptr || track < 0 || track >= kTrackCount) return false;
+  if (!open_ || track < 0 || track >= kTrackCount) return false;
   const uint32_t offset = trackOffsets_[static_cast<size_t>(track)];
   if (offset == 0 || offset > diskSize_) return false;
   start = int64_t{diskBase_} + offset;

@@ -33,7 +33,7 @@ struct SectorRequest {
   int32_t n = 0;
 };
 
-inline constexpr int32_t kMaxLocatedSectors = kMaxSweepRequests;
+inline constexpr int32_t kMaxLocatedSectors = 1024;
 
 class D88Image {
  public:
@@ -43,10 +43,14 @@ class D88Image {
   D88Image& operator=(const D88Image&) = delete;
 
   // Opens the image for reading and indexes its disks; true also when it
-  // holds no complete disk. Whatever succeeds or fails, nothing of an earlier
-  // file is kept. A null path closes, like close(). On Windows the path is
-  // UTF-8.
+  // holds no complete disk. A path that cannot seek (a pipe, /dev/stdin) is
+  // read once into an unnamed temporary file. Whatever succeeds or fails,
+  // nothing of an earlier file is kept. A null path closes, like close(). On
+  // Windows the path is UTF-8.
   bool open(const char* path);
+  // The same for an image already in memory; the bytes must outlive the
+  // reader's use of them.
+  bool openBytes(std::span<const uint8_t> bytes);
   bool close();
 
   // Loads the header and track table of one indexed disk. On failure (with a
@@ -100,6 +104,7 @@ class D88Image {
   bool find(int32_t track, uint32_t key, int64_t start, FoundSector& found);
 
   std::FILE* file_ = nullptr;
+  bool open_ = false;  // a file, or bytes in memory
   int32_t diskCount_ = 0;
   int32_t firstSector_ = 1;
   int32_t lastSector_ = 16;
@@ -114,7 +119,6 @@ class D88Image {
   std::array<char, kNameLength + 1> diskName_{};
 
   FileWindow window_;
-  TrackSweep sweep_;
   // What locateSectors found, by track and ID.
   std::array<SweepRequest, kMaxLocatedSectors> locatedRequests_{};
   std::array<SweepAnswer, kMaxLocatedSectors> located_{};

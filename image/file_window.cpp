@@ -12,6 +12,30 @@ namespace d88 {
 
 namespace {
 
+// Refills the window from `position`; false if nothing arrived.
+bool fill(FileWindow& window, int64_t position) {
+  window.start = position;
+  window.length = 0;
+  const ImageSource& source = window.source;
+  if (position < 0) return false;
+  if (source.file != nullptr) {
+    if (!seekTo(source.file, position)) return false;
+    window.length = static_cast<int32_t>(
+        std::fread(window.bytes.data(), 1, window.bytes.size(), source.file));
+  } else if (static_cast<uint64_t>(position) < source.bytes.size()) {
+    const auto rest = source.bytes.subspan(static_cast<size_t>(position));
+    window.length = static_cast<int32_t>(std::min(rest.size(), window.bytes.size()));
+    std::copy_n(rest.begin(), window.length, window.bytes.begin());
+  }
+  return window.length > 0;
+}
+
+bool holds(const FileWindow& window, int64_t position, int32_t length) {
+  return position >= window.start && position + length <= window.start + window.length;
+}
+
+}  // namespace
+
 // A 64-bit position: Windows' fseek takes a 32-bit long, and tracks may lie
 // past 2 GiB.
 bool seekTo(std::FILE* file, int64_t position) {
@@ -22,22 +46,6 @@ bool seekTo(std::FILE* file, int64_t position) {
   return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
 #endif
 }
-
-// Refills the window from `position`; false if nothing arrived.
-bool fill(FileWindow& window, int64_t position) {
-  window.start = position;
-  window.length = 0;
-  if (window.file == nullptr || position < 0 || !seekTo(window.file, position)) return false;
-  window.length = static_cast<int32_t>(
-      std::fread(window.bytes.data(), 1, window.bytes.size(), window.file));
-  return window.length > 0;
-}
-
-bool holds(const FileWindow& window, int64_t position, int32_t length) {
-  return position >= window.start && position + length <= window.start + window.length;
-}
-
-}  // namespace
 
 void forgetWindow(FileWindow& window) {
   window.start = 0;

@@ -1,23 +1,33 @@
-// Reads of the image go through one fixed window of the file, so walking a
-// track costs no system call per record and memory does not grow with the
-// image. The stdio stream itself is unbuffered: the window is the buffer.
+// Reads of the image go through one fixed window of it, so walking a track
+// costs no system call per record and memory does not grow with the image.
+// The image is an open file that can seek (its stdio stream unbuffered: the
+// window is the buffer), or bytes already in memory.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 namespace d88 {
 
+struct ImageSource {
+  std::FILE* file = nullptr;
+  std::span<const uint8_t> bytes;  // when there is no file
+};
+
 struct FileWindow {
   static constexpr int32_t kBytes = 1 << 16;
-  std::FILE* file = nullptr;
+  ImageSource source;
   std::array<uint8_t, kBytes> bytes{};
   int64_t start = 0;
   int32_t length = 0;
 };
 
 void forgetWindow(FileWindow& window);
+
+// Positions the file at a 64-bit offset from its start; false if it cannot.
+bool seekTo(std::FILE* file, int64_t position);
 
 // Copies up to `length` bytes from `position`; returns how many arrived.
 int32_t readAt(FileWindow& window, int64_t position, uint8_t* dest, int32_t length);

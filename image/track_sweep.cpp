@@ -1,6 +1,10 @@
 #include "track_sweep.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
+#include <utility>
+#include <vector>
 
 #include "d88_format.h"
 
@@ -8,211 +12,149 @@ namespace d88 {
 
 namespace {
 
-using Walk = TrackSweep::Walk;
-using Group = TrackSweep::Group;
+// A walk in a group: its position is the group's records walked + base.
+struct Member {
+  int64_t base = 0;
+  int32_t walk = 0;
+  bool operator<(const Member& other) const { return base < other.base; }
+};
 
-uint64_t mix(uint64_t value) {
-  // Fibonacci hashing spreads keys that differ mostly in their high bytes.
-  return value * 0x9E3779B97F4A7C15u >> 32;
-}
+// Walks that stand at the same record, by base, so that the walks a count
+// ends are one equal_range.
+struct Group {
+  int64_t offset = 0;  // of the next record
+  int64_t records = 0;
+  std::vector<Member> members;
+  int32_t unresolved = 0;  // requests of its walks not found yet
+};
 
-// --- requests by ID: built once per sweep, never shrinking ---------------------
-
-int32_t& firstWithKey(TrackSweep& sweep, uint32_t key) {
-  const size_t mask = sweep.byKey.size() - 1;
-  for (size_t slot = mix(key) & mask;; slot = (slot + 1) & mask) {
-    TrackSweep::KeySlot& entry = sweep.byKey[slot];
-    if (entry.first < 0) entry.key = key;
-    if (entry.key == key) return entry.first;
+struct KeyedRequest {
+  uint32_t key = 0;
+  int32_t request = 0;
+  bool operator<(const KeyedRequest& other) const {
+    return key != other.key ? key < other.key : request < other.request;
   }
-}
+};
 
-int32_t findFirstWithKey(const TrackSweep& sweep, uint32_t key) {
-  const size_t mask = sweep.byKey.size() - 1;
-  for (size_t slot = mix(key) & mask;; slot = (slot + 1) & mask) {
-    const TrackSweep::KeySlot& entry = sweep.byKey[slot];
-    if (entry.first < 0 || entry.key == key) return entry.first;
+class Sweep {
+ public:
+  Sweep(std::span<const SweepRequest> requests, std::span<SweepAnswer> answers)
+      : answers_(answers), walkOf_(requests.size()) {
+    std::vector<int64_t> starts;  // by walk: one for each distinct track start
+    for (size_t r = 0; r < requests.size(); ++r) {
+      answers_[r] = {};
+      const auto start = std::find(starts.begin(), starts.end(), requests[r].trackStart);
+      const auto w = static_cast<size_t>(start - starts.begin());
+      if (start == starts.end()) {
+        starts.push_back(requests[r].trackStart);
+        groups_.push_back({requests[r].trackStart, 0, {{0, static_cast<int32_t>(w)}}, 0});
+        groupOf_.push_back(w);
+        unresolved_.push_back(0);
+      }
+      walkOf_[r] = static_cast<int32_t>(w);
+      groups_[w].unresolved += 1;
+      unresolved_[w] += 1;
+      byKey_.push_back({requests[r].key, static_cast<int32_t>(r)});
+    }
+    std::sort(byKey_.begin(), byKey_.end());
   }
-}
 
-// --- (group, base) -> the walks there, with deletion by backward shift ---------
-
-size_t endHome(const TrackSweep& sweep, int32_t group, int64_t base) {
-  return mix(static_cast<uint64_t>(base) * 1021 + static_cast<uint64_t>(group)) &
-         (sweep.byEnd.size() - 1);
-}
-
-size_t findEnd(const TrackSweep& sweep, int32_t group, int64_t base) {
-  const size_t mask = sweep.byEnd.size() - 1;
-  size_t slot = endHome(sweep, group, base);
-  while (sweep.byEnd[slot].group >= 0 &&
-         (sweep.byEnd[slot].group != group || sweep.byEnd[slot].base != base)) {
-    slot = (slot + 1) & mask;
-  }
-  return slot;  // the entry, or the empty slot where it would go
-}
-
-void addEnd(TrackSweep& sweep, int32_t walk) {
-  Walk& w = sweep.walks[static_cast<size_t>(walk)];
-  TrackSweep::EndSlot& slot = sweep.byEnd[findEnd(sweep, w.group, w.base)];
-  // Two walks at the one position are one walk from here on: chain them.
-  w.nextSameEnd = slot.group >= 0 ? slot.walk : -1;
-  slot = {w.group, w.base, walk};
-}
-
-void eraseEnd(TrackSweep& sweep, int32_t group, int64_t base) {
-  const size_t mask = sweep.byEnd.size() - 1;
-  size_t hole = findEnd(sweep, group, base);
-  if (sweep.byEnd[hole].group < 0) return;
-  for (size_t next = (hole + 1) & mask; sweep.byEnd[next].group >= 0; next = (next + 1) & mask) {
-    const TrackSweep::EndSlot& entry = sweep.byEnd[next];
-    const size_t home = endHome(sweep, entry.group, entry.base);
-    // Move it back unless its home lies cyclically in (hole, next].
-    if (((next - home) & mask) >= ((next - hole) & mask)) {
-      sweep.byEnd[hole] = entry;
-      hole = next;
+  void run(FileWindow& window) {
+    for (size_t g = 0; g < groups_.size(); ++g) nearest_.push({groups_[g].offset, g});
+    while (!nearest_.empty()) {
+      const size_t group = nearest_.top().second;
+      nearest_.pop();
+      walk(window, group);
     }
   }
-  sweep.byEnd[hole].group = -1;
-}
 
-// --- the groups still walking, nearest record first -------------------------------
+ private:
+  using Stop = std::pair<int64_t, size_t>;  // a group waiting at a record
 
-bool farther(const TrackSweep& sweep, int32_t a, int32_t b) {
-  return sweep.groups[static_cast<size_t>(a)].offset > sweep.groups[static_cast<size_t>(b)].offset;
-}
-
-void pushGroup(TrackSweep& sweep, int32_t group) {
-  sweep.heap[static_cast<size_t>(sweep.heapSize++)] = group;
-  std::push_heap(sweep.heap.begin(), sweep.heap.begin() + sweep.heapSize,
-                 [&](int32_t a, int32_t b) { return farther(sweep, a, b); });
-}
-
-int32_t popGroup(TrackSweep& sweep) {
-  std::pop_heap(sweep.heap.begin(), sweep.heap.begin() + sweep.heapSize,
-                [&](int32_t a, int32_t b) { return farther(sweep, a, b); });
-  return sweep.heap[static_cast<size_t>(--sweep.heapSize)];
-}
-
-const Group* nearest(const TrackSweep& sweep) {
-  return sweep.heapSize > 0 ? &sweep.groups[static_cast<size_t>(sweep.heap[0])] : nullptr;
-}
-
-// --- walking --------------------------------------------------------------------
-
-void endWalks(TrackSweep& sweep, Group& group, int32_t groupIndex, int64_t base) {
-  const size_t slot = findEnd(sweep, groupIndex, base);
-  if (sweep.byEnd[slot].group < 0) return;
-  for (int32_t w = sweep.byEnd[slot].walk; w >= 0;) {
-    Walk& walk = sweep.walks[static_cast<size_t>(w)];
-    walk.active = false;
-    group.members -= 1;
-    group.unresolved -= walk.unresolved;
-    w = walk.nextSameEnd;
-  }
-  eraseEnd(sweep, groupIndex, base);
-}
-
-// Examines the group's next record. False when the group has nothing left to
-// walk for: its walks ended, or found all that was asked of them.
-bool step(TrackSweep& sweep, FileWindow& window, int32_t groupIndex,
-          std::span<SweepAnswer> answers) {
-  Group& group = sweep.groups[static_cast<size_t>(groupIndex)];
-  const uint8_t* header = viewAt(window, group.offset, kSectorHeaderSize);
-  if (header == nullptr) return false;  // the file ends: so do the walks
-  const uint32_t count = readLe16(header + kSectorCountOffset);
-  const int32_t dataSize = readLe16(header + kDataSizeOffset);
-  if (count == 0) return false;
-  const uint32_t key = sectorKey(header[0], header[1], header[2], header[3]);
-  for (int32_t r = findFirstWithKey(sweep, key); r >= 0;) {
-    const TrackSweep::Pending& request = sweep.pending[static_cast<size_t>(r)];
-    Walk& walk = sweep.walks[static_cast<size_t>(request.walk)];
-    SweepAnswer& answer = answers[static_cast<size_t>(r)];
-    if (!answer.found && walk.active && walk.group == groupIndex) {
-      answer = {true, {group.offset + kSectorHeaderSize, dataSize, header[kStatusOffset]}};
-      walk.unresolved -= 1;
-      group.unresolved -= 1;
-    }
-    r = request.nextSameKey;
-  }
-  endWalks(sweep, group, groupIndex, int64_t{count} - 1 - group.records);
-  group.records += 1;
-  group.offset += kSectorHeaderSize + dataSize;
-  return group.members > 0 && group.unresolved > 0;
-}
-
-// Two groups at one record become one; the smaller moves into the larger.
-int32_t merge(TrackSweep& sweep, int32_t a, int32_t b) {
-  if (sweep.groups[static_cast<size_t>(a)].members < sweep.groups[static_cast<size_t>(b)].members) {
-    std::swap(a, b);
-  }
-  Group& into = sweep.groups[static_cast<size_t>(a)];
-  Group& from = sweep.groups[static_cast<size_t>(b)];
-  for (int32_t w = from.firstMember; w >= 0;) {
-    Walk& walk = sweep.walks[static_cast<size_t>(w)];
-    const int32_t next = walk.nextMember;
-    if (walk.active) {
-      eraseEnd(sweep, b, walk.base);
-      walk.base += from.records - into.records;
-      walk.group = a;
-      walk.nextMember = into.firstMember;
-      into.firstMember = w;
-      addEnd(sweep, w);
-    }
-    w = next;
-  }
-  into.members += from.members;
-  into.unresolved += from.unresolved;
-  return a;
-}
-
-// Walks one group on while it is the nearest, taking in the groups it meets.
-void walkGroup(TrackSweep& sweep, FileWindow& window, int32_t group,
-               std::span<SweepAnswer> answers) {
-  while (step(sweep, window, group, answers)) {
-    const int64_t offset = sweep.groups[static_cast<size_t>(group)].offset;
-    while (nearest(sweep) != nullptr && nearest(sweep)->offset == offset) {
-      group = merge(sweep, group, popGroup(sweep));
-    }
-    if (nearest(sweep) != nullptr && nearest(sweep)->offset < offset) {
-      pushGroup(sweep, group);
-      return;
+  // Walks one group on while it is the nearest, taking in the groups it meets.
+  void walk(FileWindow& window, size_t group) {
+    while (step(window, group)) {
+      const int64_t offset = groups_[group].offset;
+      while (!nearest_.empty() && nearest_.top().first == offset) {
+        group = merge(group, nearest_.top().second);
+        nearest_.pop();
+      }
+      if (!nearest_.empty() && nearest_.top().first < offset) {
+        nearest_.push({offset, group});
+        return;
+      }
     }
   }
-}
 
-int32_t walkFor(TrackSweep& sweep, int64_t start) {
-  for (int32_t w = 0; w < sweep.walkCount; ++w) {
-    if (sweep.walks[static_cast<size_t>(w)].start == start) return w;
+  // Examines the group's next record. False when the group has nothing left
+  // to walk for: its walks ended, or found all that was asked of them.
+  bool step(FileWindow& window, size_t index) {
+    Group& group = groups_[index];
+    const uint8_t* header = viewAt(window, group.offset, kSectorHeaderSize);
+    if (header == nullptr) return false;  // the file ends: so do the walks
+    const uint32_t count = readLe16(header + kSectorCountOffset);
+    const int32_t dataSize = readLe16(header + kDataSizeOffset);
+    if (count == 0) return false;
+    const KeyedRequest first{sectorKey(header[0], header[1], header[2], header[3]), -1};
+    for (auto it = std::lower_bound(byKey_.begin(), byKey_.end(), first);
+         it != byKey_.end() && it->key == first.key; ++it) {
+      const auto r = static_cast<size_t>(it->request);
+      const auto w = static_cast<size_t>(walkOf_[r]);
+      if (!answers_[r].found && groupOf_[w] == index) {
+        answers_[r] = {true, {group.offset + kSectorHeaderSize, dataSize, header[kStatusOffset]}};
+        unresolved_[w] -= 1;
+        group.unresolved -= 1;
+      }
+    }
+    // The walks for which this record is the count'th end here.
+    const auto ended = std::equal_range(group.members.begin(), group.members.end(),
+                                        Member{int64_t{count} - 1 - group.records, 0});
+    for (auto it = ended.first; it != ended.second; ++it) {
+      const auto w = static_cast<size_t>(it->walk);
+      groupOf_[w] = kEnded;
+      group.unresolved -= unresolved_[w];
+    }
+    group.members.erase(ended.first, ended.second);
+    group.records += 1;
+    group.offset += kSectorHeaderSize + dataSize;
+    return !group.members.empty() && group.unresolved > 0;
   }
-  const int32_t w = sweep.walkCount++;
-  sweep.walks[static_cast<size_t>(w)] = {start, w, 0, 0, -1, -1, true};
-  sweep.groups[static_cast<size_t>(w)] = {start, 0, w, 1, 0};
-  return w;
-}
+
+  // Two groups at one record become one; the smaller moves into the larger.
+  size_t merge(size_t a, size_t b) {
+    if (groups_[a].members.size() < groups_[b].members.size()) std::swap(a, b);
+    Group& into = groups_[a];
+    Group& from = groups_[b];
+    for (Member& member : from.members) {
+      member.base += from.records - into.records;
+      groupOf_[static_cast<size_t>(member.walk)] = a;
+    }
+    std::vector<Member> members(into.members.size() + from.members.size());
+    std::merge(into.members.begin(), into.members.end(), from.members.begin(),
+               from.members.end(), members.begin());
+    into.members = std::move(members);
+    into.unresolved += from.unresolved;
+    from.members.clear();
+    return a;
+  }
+
+  static constexpr size_t kEnded = static_cast<size_t>(-1);
+
+  std::span<SweepAnswer> answers_;
+  std::vector<int32_t> walkOf_;      // by request
+  std::vector<Group> groups_;        // one for each walk at first, then some merged away
+  std::vector<size_t> groupOf_;      // by walk: its group, or kEnded
+  std::vector<int32_t> unresolved_;  // by walk
+  std::vector<KeyedRequest> byKey_;  // sorted
+  std::priority_queue<Stop, std::vector<Stop>, std::greater<Stop>> nearest_;
+};
 
 }  // namespace
 
-void sweepTracks(TrackSweep& sweep, FileWindow& window, std::span<const SweepRequest> requests,
+void sweepTracks(FileWindow& window, std::span<const SweepRequest> requests,
                  std::span<SweepAnswer> answers) {
-  sweep.walkCount = 0;
-  sweep.heapSize = 0;
-  sweep.byKey.fill({});
-  sweep.byEnd.fill({});
-  for (size_t r = 0; r < requests.size(); ++r) {
-    answers[r] = {};
-    const int32_t w = walkFor(sweep, requests[r].trackStart);
-    int32_t& first = firstWithKey(sweep, requests[r].key);
-    sweep.pending[r] = {w, first};
-    first = static_cast<int32_t>(r);
-    sweep.walks[static_cast<size_t>(w)].unresolved += 1;
-    sweep.groups[static_cast<size_t>(w)].unresolved += 1;
-  }
-  for (int32_t w = 0; w < sweep.walkCount; ++w) {
-    addEnd(sweep, w);
-    pushGroup(sweep, w);
-  }
-  while (sweep.heapSize > 0) walkGroup(sweep, window, popGroup(sweep), answers);
+  Sweep sweep(requests, answers);
+  sweep.run(window);
 }
 
 }  // namespace d88

@@ -9,10 +9,16 @@
 // depends only on its own position. So walks that meet at a record go on as
 // one group, each keeping its own position, and a pass in file order serves
 // every track start and every ID asked of it: the cost is one pass over the
-// records the walks reach, and the memory is fixed.
+// records the walks reach.
+//
+// For example, with records P0 P1 P2 ... laid end to end: track A starts at
+// P0, track B at P1, and P0's data size skips P1, so both next read P2. The
+// sweep walks A over P0 (the nearest record first), then B over P1; both now
+// stand at P2, A at position 1 and B at position 1, and from there one read
+// of each record serves both, until a count of 2 at P2 ends both walks at once
+// or each has found what was asked of it.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 
@@ -42,57 +48,9 @@ struct SweepAnswer {
   FoundSector sector;
 };
 
-inline constexpr int32_t kMaxSweepRequests = 1024;
-inline constexpr int32_t kMaxWalks = 164;  // one for each distinct track start
-
-// The sweep's working state: fixed in size, reused by every sweep.
-struct TrackSweep {
-  // One for each distinct track start. Its position is its group's records
-  // walked + base.
-  struct Walk {
-    int64_t start = 0;
-    int32_t group = 0;
-    int64_t base = 0;
-    int32_t unresolved = 0;   // its requests not found yet
-    int32_t nextMember = -1;  // the next walk of its group
-    int32_t nextSameEnd = -1;  // a walk of its group at the same position
-    bool active = false;
-  };
-  // Walks that stand at the same record.
-  struct Group {
-    int64_t offset = 0;  // of the next record
-    int64_t records = 0;
-    int32_t firstMember = -1;
-    int32_t members = 0;  // active walks
-    int32_t unresolved = 0;
-  };
-  struct Pending {
-    int32_t walk = 0;
-    int32_t nextSameKey = -1;
-  };
-  struct KeySlot {
-    uint32_t key = 0;
-    int32_t first = -1;  // -1: empty
-  };
-  struct EndSlot {
-    int32_t group = -1;  // -1: empty
-    int64_t base = 0;
-    int32_t walk = 0;
-  };
-
-  std::array<Walk, kMaxWalks> walks;
-  int32_t walkCount = 0;
-  std::array<Group, kMaxWalks> groups;
-  std::array<int32_t, kMaxWalks> heap;  // groups still walking, nearest first
-  int32_t heapSize = 0;
-  std::array<Pending, kMaxSweepRequests> pending;
-  std::array<KeySlot, 2 * kMaxSweepRequests> byKey;  // requests by ID
-  std::array<EndSlot, 1024> byEnd;  // (group, base) -> walks: which walk a count ends
-};
-
-// Answers every request (at most kMaxSweepRequests), reading the records
-// through the window. `answers` has one element for each request.
-void sweepTracks(TrackSweep& sweep, FileWindow& window, std::span<const SweepRequest> requests,
+// Answers every request, reading the records through the window. `answers`
+// has one element for each request.
+void sweepTracks(FileWindow& window, std::span<const SweepRequest> requests,
                  std::span<SweepAnswer> answers);
 
 }  // namespace d88

@@ -55,6 +55,21 @@ TEST(FrontEnd, ImageThatCannotBeOpened) {
   }
 }
 
+// zcat game.d88.gz | d88extract /dev/stdin: a pipe cannot seek.
+TEST(FrontEnd, ImageFromAPipeExtractsAsTheFileDoes) {
+  if (testing::programIsWindows()) GTEST_SKIP() << "no /dev/stdin";
+  const VolumeDisk disk = build::sampleDisk();
+  const Bytes image = imageOf(disk);
+  const RunResult file = runOnImage(image);
+  const RunResult piped = runOnImage(
+      image, {.wrapper = {"sh", "-c", "gzip -c \"$1\" | gzip -dc | \"$0\" /dev/stdin"}});
+  EXPECT_EQ(piped.status, 0);
+  EXPECT_EQ(piped.out, file.out);
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(piped.files, file.files);
+  EXPECT_EQ(piped.files.size(), 35u);
+}
+
 TEST(FrontEnd, ImageWithAJapaneseNameOpens) {
   VolumeDisk disk;
   build::addFile(disk.sides[0], "ONE", 1, 1);
