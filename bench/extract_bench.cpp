@@ -10,7 +10,8 @@
 #include <string>
 
 #include "d88_image.h"
-#include "extraction.h"
+#include "report.h"
+#include "volume_extraction.h"
 #include "floor.h"
 #include "hostile_images.h"
 #include "output_folder.h"
@@ -52,8 +53,8 @@ bool extractOnce(const std::string& image) {
   reader.selectDisk(0);
   auto buffers = std::make_unique<VolumeBuffers>();
   OutputFolder folder;
-  Report report{&devNull(), &devNull()};
-  extractVolumes(reader, *buffers, folder, report);
+  Report report{&devNull(), &devNull(), &folder};
+  extractVolumes(reader, *buffers, reportSink(report));
   return report.allWritten;
 }
 

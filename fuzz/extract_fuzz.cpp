@@ -10,7 +10,8 @@
 
 #include "d88_image.h"
 #include "directory_entry.h"
-#include "extraction.h"
+#include "report.h"
+#include "volume_extraction.h"
 #include "fuzz_support.h"
 #include "output_folder.h"
 #include "report.h"
@@ -44,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (image.mediaType() == d88::kMedia2DD || image.mediaType() == d88::kMedia2HD) {
     // Zero-filled once, as in the program.
     *buffers = d88::VolumeBuffers{};
-    d88::Report report{&place.quiet, &place.quiet};
     d88::OutputFolder folder;
-    d88::extractVolumes(image, *buffers, folder, report);
+    d88::Report report{&place.quiet, &place.quiet, &folder};
+    d88::extractVolumes(image, *buffers, d88::reportSink(report));
   }
 
   size_t files = 0;

@@ -4,12 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <limits>
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <string>
-#endif
+#include <vector>
 
 namespace d88 {
 
@@ -31,23 +26,6 @@ bool isId(int32_t c, int32_t h, int32_t r, int32_t n) {
 uint32_t keyOf(int32_t c, int32_t h, int32_t r, int32_t n) {
   return sectorKey(static_cast<uint32_t>(c), static_cast<uint32_t>(h), static_cast<uint32_t>(r),
                    static_cast<uint32_t>(n));
-}
-
-size_t locatedHome(int32_t track, uint32_t key, size_t slots) {
-  return (uint64_t{key} * 0x9E3779B1u + static_cast<uint64_t>(track)) % slots;
-}
-
-std::FILE* openForReading(const char* path) {
-#ifdef _WIN32
-  // The path is UTF-8, so that any file name opens whatever the code page.
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
-  if (length <= 0) return nullptr;
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), length);
-  return _wfopen(wide.c_str(), L"rb");
-#else
-  return std::fopen(path, "rb");
-#endif
 }
 
 // A pipe cannot seek (zcat game.d88.gz | d88extract /dev/stdin): its bytes are
@@ -75,10 +53,13 @@ D88Image::~D88Image() {
 }
 
 bool D88Image::open(const char* path) {
+  if (path == nullptr) return close();
+  return openFile(std::fopen(path, "rb"));
+}
+
+bool D88Image::openFile(std::FILE* file) {
   close();
-  if (path == nullptr) return true;
-  file_ = openForReading(path);
-  if (file_ != nullptr) file_ = seekable(file_);
+  if (file != nullptr) file_ = seekable(file);
   if (file_ == nullptr) return false;
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
@@ -124,7 +105,7 @@ void D88Image::clearSelection() {
 }
 
 void D88Image::forgetLocated() {
-  locatedSlots_.fill(-1);
+  located_.clear();
 }
 
 void D88Image::indexDisks() {
@@ -170,42 +151,36 @@ void D88Image::setSectorRange(int32_t first, int32_t last) {
 
 bool D88Image::locateSectors(std::span<const SectorRequest> requests) {
   forgetLocated();
-  if (requests.size() > located_.size()) return false;
+  if (requests.size() > kMaxLocatedSectors) return false;
   // Requests no track can answer are left out: readSector refuses them first.
-  size_t count = 0;
+  std::vector<SweepRequest> sought;
   for (const SectorRequest& request : requests) {
     int64_t start = 0;
-    if (!trackStart(request.track, start) || !isId(request.c, request.h, request.r, request.n)) {
-      continue;
+    if (trackStart(request.track, start) && isId(request.c, request.h, request.r, request.n)) {
+      sought.push_back({start, keyOf(request.c, request.h, request.r, request.n)});
+      located_.push_back({request.track, sought.back().key, {}});
     }
-    locatedRequests_[count] = {start, keyOf(request.c, request.h, request.r, request.n)};
-    locatedTracks_[count++] = request.track;
   }
-  sweepTracks(window_, std::span(locatedRequests_).first(count),
-              std::span(located_).first(count));
-  for (size_t i = 0; i < count; ++i) {
-    const uint32_t key = locatedRequests_[i].key;
-    size_t slot = locatedHome(locatedTracks_[i], key, locatedSlots_.size());
-    while (locatedSlots_[slot] >= 0) slot = (slot + 1) % locatedSlots_.size();
-    locatedSlots_[slot] = static_cast<int16_t>(i);
-  }
+  std::vector<SweepAnswer> answers(sought.size());
+  sweepTracks(window_, sought, answers);
+  for (size_t i = 0; i < answers.size(); ++i) located_[i].answer = answers[i];
+  // The first of a repeated request holds the answer; sorted stably, it stays first.
+  std::stable_sort(located_.begin(), located_.end());
   return true;
 }
 
 // The first record of the ID within the track's walk: as located, or by a
 // walk of its own.
-bool D88Image::find(int32_t track, uint32_t key, int64_t start, FoundSector& found) {
-  for (size_t slot = locatedHome(track, key, locatedSlots_.size()); locatedSlots_[slot] >= 0;
-       slot = (slot + 1) % locatedSlots_.size()) {
-    const auto i = static_cast<size_t>(locatedSlots_[slot]);
-    if (locatedTracks_[i] == track && locatedRequests_[i].key == key) {
-      found = located_[i].sector;
-      return located_[i].found;
-    }
-  }
-  const SweepRequest request{start, key};
+bool D88Image::findSector(int32_t track, uint32_t key, int64_t start, FoundSector& found) {
+  const Located sought{track, key, {}};
+  const auto at = std::lower_bound(located_.begin(), located_.end(), sought);
   SweepAnswer answer;
-  sweepTracks(window_, std::span(&request, 1), std::span(&answer, 1));
+  if (at != located_.end() && !(sought < *at)) {
+    answer = at->answer;
+  } else {
+    const SweepRequest request{start, key};
+    sweepTracks(window_, std::span(&request, 1), std::span(&answer, 1));
+  }
   found = answer.sector;
   return answer.found;
 }
@@ -217,7 +192,7 @@ int32_t D88Image::readSector(int32_t track, int32_t c, int32_t h, int32_t r, int
   FoundSector found;
   // An ID byte outside 0..255 matches no record.
   if (!trackStart(track, start) || !isId(c, h, r, n) ||
-      !find(track, keyOf(c, h, r, n), start, found)) {
+      !findSector(track, keyOf(c, h, r, n), start, found)) {
     return 0;
   }
   lastSectorStatus_ = found.status;

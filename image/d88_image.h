@@ -1,4 +1,7 @@
-// Read access to the disks of a D88 image file.
+// image/: the D88 container: index its disks, select one, find sectors, read
+// runs and list IDs, from a file or from bytes in memory.
+//
+// Read access to the disks of a D88 image.
 //
 // The reader never prints: every failure is a result of false or a byte count
 // of 0, and the caller decides what to say about it. All integers that come
@@ -9,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <vector>
 
 #include "d88_format.h"
 #include "file_window.h"
@@ -43,11 +47,13 @@ class D88Image {
   D88Image& operator=(const D88Image&) = delete;
 
   // Opens the image for reading and indexes its disks; true also when it
-  // holds no complete disk. A path that cannot seek (a pipe, /dev/stdin) is
+  // holds no complete disk. A file that cannot seek (a pipe, /dev/stdin) is
   // read once into an unnamed temporary file. Whatever succeeds or fails,
-  // nothing of an earlier file is kept. A null path closes, like close(). On
-  // Windows the path is UTF-8.
+  // nothing of an earlier file is kept. A null path closes, like close().
   bool open(const char* path);
+  // The same for a file opened for binary reading, which the reader now
+  // owns; null fails.
+  bool openFile(std::FILE* file);
   // The same for an image already in memory; the bytes must outlive the
   // reader's use of them.
   bool openBytes(std::span<const uint8_t> bytes);
@@ -101,7 +107,7 @@ class D88Image {
   void forgetLocated();
   void indexDisks();
   bool trackStart(int32_t track, int64_t& start) const;
-  bool find(int32_t track, uint32_t key, int64_t start, FoundSector& found);
+  bool findSector(int32_t track, uint32_t key, int64_t start, FoundSector& found);
 
   std::FILE* file_ = nullptr;
   bool open_ = false;  // a file, or bytes in memory
@@ -119,11 +125,16 @@ class D88Image {
   std::array<char, kNameLength + 1> diskName_{};
 
   FileWindow window_;
-  // What locateSectors found, by track and ID.
-  std::array<SweepRequest, kMaxLocatedSectors> locatedRequests_{};
-  std::array<SweepAnswer, kMaxLocatedSectors> located_{};
-  std::array<int32_t, kMaxLocatedSectors> locatedTracks_{};
-  std::array<int16_t, 2 * kMaxLocatedSectors> locatedSlots_{};  // -1: empty
+  // What locateSectors found, sorted by track and ID.
+  struct Located {
+    int32_t track = 0;
+    uint32_t key = 0;
+    SweepAnswer answer;
+    bool operator<(const Located& other) const {
+      return track != other.track ? track < other.track : key < other.key;
+    }
+  };
+  std::vector<Located> located_;
 };
 
 }  // namespace d88

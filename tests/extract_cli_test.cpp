@@ -12,6 +12,8 @@ namespace d88 {
 namespace {
 
 using build::Bytes;
+using build::Disk;
+using build::trackIndex;
 using build::VolumeDisk;
 using testing::Files;
 using testing::imageOf;
@@ -109,81 +111,22 @@ TEST(Extraction, SampleDiskComesOutByteForByte) {
   EXPECT_NE(run.out.find("BIG        START:02 05    END:1a 04   SIZE:1e000\n"), std::string::npos);
 }
 
-TEST(Extraction, EndMarkInTheFirstEntryListsNothingForThatSide) {
-  VolumeDisk disk;
-  build::addFile(disk.sides[1], "B", 1, 2);
-  const RunResult run = runOnImage(imageOf(disk));
-  EXPECT_EQ(run.out, kRecognised + "B          START:02 01    END:02 01   SIZE:0400\n");
-  EXPECT_EQ(run.files, testing::filesOf(disk));
-}
+// --- warnings and failing writes
 
-TEST(Extraction, DirectoryWithoutEndMarkListsAll320Entries) {
+// A damaged file that also replaces one written before: both warnings.
+TEST(Warnings, DamageAndReplacementAreBothSaid) {
   VolumeDisk disk;
-  auto& side = disk.sides[0];
-  side.endMark = false;
-  for (int k = 0; k < 320; ++k) {
-    char name[16];
-    std::snprintf(name, sizeof name, "F%03d", k);
-    build::addEntry(side, name, 2, 1, 2, 1);
-  }
-  std::fill_n(side.volume.begin() + 10 * 1024, 1024, uint8_t{0x5A});
-  const RunResult run = runOnImage(imageOf(disk));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.files.size(), 320u);
-  EXPECT_EQ(run.files.at("F319"), Bytes(1024, 0x5A));
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 321);
-}
-
-TEST(Extraction, FilesOnTheLastLogicalTrackComeOut) {
-  VolumeDisk disk;
-  Files expected;
-  for (size_t side : {0u, 1u}) {
-    const std::string name = "END" + std::to_string(side);
-    build::addEntry(disk.sides[side], name, 76, 1, 76, 5);  // logical track 0x4c
-    expected[name] = build::patternBytes(5120, static_cast<uint32_t>(side) + 7);
-    std::copy(expected[name].begin(), expected[name].end(),
-              disk.sides[side].volume.begin() + 76 * 5120);
-  }
-  const RunResult run = runOnImage(imageOf(disk));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, kRecognised + "END0       START:4c 01    END:4c 05   SIZE:1400\n"
-                                   "END1       START:4c 01    END:4c 05   SIZE:1400\n");
-  EXPECT_EQ(run.files, expected);
-}
-
-// --- the boot block ----------------------------------------------------------------
-
-TEST(BootBlock, WrittenOnceAfterBothSidesWhenSideOneHoldsTheTrigger) {
-  VolumeDisk disk;
-  build::addFile(disk.sides[0], "A", 1, 1);
-  build::addFile(disk.sides[1], "m.0000", 1, 2);
-  const RunResult run = runOnImage(imageOf(disk));
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, kRecognised +
-                         "A          START:02 01    END:02 01   SIZE:0400\n"
-                         "m.0000     START:02 01    END:02 01   SIZE:0400\n");
-  Files expected = testing::filesOf(disk);
-  expected["IPLMUS"] = build::bootBlock(disk);
-  EXPECT_EQ(run.files, expected);
-}
-
-TEST(BootBlock, NotWrittenWithoutTheTrigger) {
-  VolumeDisk disk;
-  build::addFile(disk.sides[0], "m.0001", 1, 1);
-  build::addFile(disk.sides[0], "M.0000", 1, 1);
-  build::addFile(disk.sides[0], "m.000", 1, 1);
-  EXPECT_EQ(runOnImage(imageOf(disk)).files, testing::filesOf(disk));
-}
-
-TEST(BootBlock, MissingFirstBootSectorDoesNotCostTheRest) {
-  VolumeDisk disk;
-  build::addFile(disk.sides[0], "m.0000", 1, 1);
-  build::Disk raw = build::toDisk(disk);
-  build::removeSector(raw, 0, 1);  // no C 0, H 0, R 1, N 0
+  build::addFile(disk.sides[0], "FRONT", 3, 1);
+  // Over FRONT's sectors, and under its name: it gets both warnings.
+  const Bytes back = build::addFile(disk.sides[1], "FRONT", 3, 2);
+  Disk raw = build::toDisk(disk);
+  build::findSector(raw, trackIndex(1, 2), 2)->data.resize(1000);
   const RunResult run = runOnImage(build::buildDisk(raw));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.files.at("IPLMUS"), build::bootBlock(disk));
+  EXPECT_EQ(run.err, unreadSectors("FRONT") + replacedEarlier("FRONT"));
+  Bytes expected = back;
+  std::fill_n(expected.begin() + 2024, 24, uint8_t{0});  // never side 0's bytes
+  EXPECT_EQ(run.files, (testing::Files{{"FRONT", expected}}));
 }
 
 // --- failing writes --------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Which names may become files: everywhere, and by Windows' own rules.
 #include "file_name.h"
+#include "host_file.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,14 @@ TEST(FileName, NamesThatWouldLeaveTheFolderAreRefusedEverywhere) {
 
 TEST(FileName, TheHostAddsItsOwnRules) {
 #ifdef _WIN32
-  EXPECT_FALSE(isSafeFileName("..."));  // ends in a dot
-  EXPECT_FALSE(isSafeFileName("CON"));
-  EXPECT_FALSE(isSafeFileName("a\\b"));
-  EXPECT_FALSE(isSafeFileName("\x81"));     // not code page 932
-  EXPECT_TRUE(isSafeFileName("\x83\x5C"));  // a 0x5C second byte
+  EXPECT_FALSE(isHostFileName("..."));  // ends in a dot
+  EXPECT_FALSE(isHostFileName("CON"));
+  EXPECT_FALSE(isHostFileName("a\\b"));
+  EXPECT_FALSE(isHostFileName("\x81"));     // not code page 932
+  EXPECT_TRUE(isHostFileName("\x83\x5C"));  // a 0x5C second byte
 #else
   for (const char* good : {"...", "CON", "a\\b", "a:b", "\x81", "\x83\x5C"}) {
-    EXPECT_TRUE(isSafeFileName(good)) << good;
+    EXPECT_TRUE(isSafeFileName(good) && isHostFileName(good)) << good;
   }
 #endif
 }

@@ -1,9 +1,7 @@
 #include "file_name.h"
 
-#include <array>
 #include <cstring>
 
-#include "host_file.h"
 
 namespace d88 {
 
@@ -47,11 +45,8 @@ bool isSafeWindowsName(std::u16string_view name) {
 }
 
 bool isSafeFileName(const char* name) {
-  if (name[0] == '\0' || std::strchr(name, '/') != nullptr || std::strcmp(name, ".") == 0 ||
-      std::strcmp(name, "..") == 0) {
-    return false;
-  }
-  return isHostFileName(name);
+  return name[0] != '\0' && std::strchr(name, '/') == nullptr && std::strcmp(name, ".") != 0 &&
+         std::strcmp(name, "..") != 0;
 }
 
 }  // namespace d88

@@ -1,15 +1,18 @@
+// host/: the host's files and text: safe writes, names, file identities, one
+// source per platform.
+//
 // The file-system operations that differ between hosts, for writing an
-// entry's file without ever destroying what stands under its name.
+// entry's file without ever destroying what stands under its name: one file
+// for POSIX systems and one for Windows, chosen by the build.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
-#ifdef _WIN32
 #include <string>
 #include <string_view>
-#endif
+#include <vector>
 
 namespace d88 {
 
@@ -22,7 +25,9 @@ struct FileIdentity {
   uint64_t file = 0;
 };
 
-bool sameFile(const FileIdentity& a, const FileIdentity& b);
+inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.known && b.known && a.volume == b.volume && a.file == b.file;
+}
 
 // The file that `path` leads to, following links.
 FileIdentity identityOfPath(const char* path);
@@ -65,6 +70,14 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length,
 // would end it; SIGPIPE and SIGXFSZ are ignored, so a closed standard output
 // or a file-size limit is reported rather than fatal.
 void guardAgainstInterruption();
+
+// The program's arguments as UTF-8 on Windows, from the wide command line,
+// so that any file name reaches it whatever the code page; as they are on
+// POSIX hosts.
+std::vector<std::string> commandLine(int argc, char** argv);
+
+// Opens a file for binary reading; on Windows the path is UTF-8.
+std::FILE* openForReading(const char* path);
 
 #ifdef _WIN32
 // UTF-8 (the program's paths and its own name on Windows) as UTF-16; empty

@@ -3,72 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
+#include "shift_jis.h"
 
 namespace d88 {
 
 namespace {
-
-constexpr char32_t kInvalid = 0xFFFFFFFF;
-
-bool isLeadByte(uint8_t b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool isTrailByte(uint8_t b) {
-  return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
 
 // Control characters, and the bidirectional embeddings, overrides and
 // isolates that would reorder the rest of the line.
 bool isShown(char32_t ch) {
   return !(ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || (ch >= 0x202A && ch <= 0x202E) ||
            (ch >= 0x2066 && ch <= 0x2069));
-}
-
-// The code point of one double-byte character, or kInvalid if code page 932
-// assigns none: by the host's own table.
-char32_t decodePair(uint8_t lead, uint8_t trail) {
-  const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-#ifdef _WIN32
-  wchar_t wide[2];
-  return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, pair, 2, wide, 2) == 1 ? wide[0]
-                                                                               : kInvalid;
-#else
-  static const iconv_t convert = iconv_open("UTF-32LE", "CP932");
-  if (convert == reinterpret_cast<iconv_t>(-1)) return kInvalid;
-  char* in = const_cast<char*>(pair);
-  size_t inLeft = 2;
-  uint8_t out[8];
-  char* target = reinterpret_cast<char*>(out);
-  size_t outLeft = sizeof out;
-  iconv(convert, nullptr, nullptr, nullptr, nullptr);
-  if (iconv(convert, &in, &inLeft, &target, &outLeft) == static_cast<size_t>(-1) ||
-      outLeft != 4) {
-    return kInvalid;
-  }
-  return char32_t{out[0]} | char32_t{out[1]} << 8 | char32_t{out[2]} << 16 |
-         char32_t{out[3]} << 24;
-#endif
-}
-
-// The next character of Shift_JIS text and the bytes it takes; kInvalid for
-// a byte that starts no character.
-char32_t nextShiftJis(std::string_view text, size_t& length) {
-  const auto first = static_cast<uint8_t>(text[0]);
-  length = 1;
-  if (first < 0x80) return first;
-  if (first >= 0xA1 && first <= 0xDF) return char32_t{0xFF61} + (first - 0xA1u);  // half-width kana
-  if (!isLeadByte(first) || text.size() < 2 || !isTrailByte(static_cast<uint8_t>(text[1]))) {
-    return kInvalid;
-  }
-  const char32_t ch = decodePair(first, static_cast<uint8_t>(text[1]));
-  if (ch != kInvalid) length = 2;
-  return ch;
 }
 
 // The same for UTF-8: overlong forms, surrogates and values past U+10FFFF are
@@ -78,15 +23,15 @@ char32_t nextUtf8(std::string_view text, size_t& length) {
   length = 1;
   if (first < 0x80) return first;
   const size_t size = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 0;
-  if (size == 0 || first > 0xF4 || text.size() < size) return kInvalid;
+  if (size == 0 || first > 0xF4 || text.size() < size) return kNoCharacter;
   char32_t ch = first & (0x7Fu >> size);
   for (size_t i = 1; i < size; ++i) {
     const auto next = static_cast<uint8_t>(text[i]);
-    if ((next & 0xC0) != 0x80) return kInvalid;
+    if ((next & 0xC0) != 0x80) return kNoCharacter;
     ch = ch << 6 | (next & 0x3Fu);
   }
   constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (ch < kSmallest[size] || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return kInvalid;
+  if (ch < kSmallest[size] || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return kNoCharacter;
   length = size;
   return ch;
 }
@@ -133,7 +78,7 @@ String convert(std::string_view text, Next next, Append append) {
   while (!text.empty()) {
     size_t length = 0;
     const char32_t ch = next(text, length);
-    if (ch == kInvalid || !isShown(ch)) {
+    if (ch == kNoCharacter || !isShown(ch)) {
       for (size_t i = 0; i < length; ++i) appendEscape(out, static_cast<uint8_t>(text[i]));
     } else {
       append(out, ch, text.substr(0, length));
@@ -173,7 +118,7 @@ std::string terminalAscii(std::string_view text) {
   const auto nextByte = [](std::string_view rest, size_t& length) {
     length = 1;
     const auto byte = static_cast<uint8_t>(rest[0]);
-    return byte < 0x80 ? char32_t{byte} : kInvalid;
+    return byte < 0x80 ? char32_t{byte} : kNoCharacter;
   };
   return convert<std::string>(text, nextByte, appendBytes);
 }

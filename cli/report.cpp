@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host_file.h"
 #include "messages.h"
 
 namespace d88 {
@@ -33,28 +34,17 @@ void beforeDiagnostic(Report& report) {
 }
 
 // NAME + message, or 面S の項目K + message for an entry with an empty name.
-void writeAboutEntry(Report& report, const ExtractionEvent& event, std::string_view message) {
+void writeAboutEntry(Report& report, const ExtractedEntry& value, std::string_view message) {
   beforeDiagnostic(report);
-  const std::string_view name = event.entry.name.data();
+  const std::string_view name = value.entry.name.data();
   if (!name.empty()) {
     writeLine(*report.diagnostics, {{name}, {message}});
     return;
   }
-  const std::string side = std::to_string(event.side);
-  const std::string index = std::to_string(event.index);
+  const std::string side = std::to_string(value.side);
+  const std::string index = std::to_string(value.index);
   writeLine(*report.diagnostics,
             {{messages::kSide}, {side}, {messages::kEntry}, {index}, {message}});
-}
-
-std::string_view refusal(EntryOutcome outcome) {
-  switch (outcome) {
-    case EntryOutcome::unsafeName: return messages::kUnsafeName;
-    case EntryOutcome::outsideVolume: return messages::kOutsideVolume;
-    case EntryOutcome::writeFailed: return messages::kWriteFailed;
-    case EntryOutcome::inUse: return messages::kInUse;
-    case EntryOutcome::written: break;
-  }
-  return {};
 }
 
 std::string_view damageWarning(SectorDamage damage) {
@@ -67,33 +57,48 @@ std::string_view damageWarning(SectorDamage damage) {
   return {};
 }
 
-void reportOutcome(Report& report, const ExtractionEvent& event) {
-  if (event.outcome != EntryOutcome::written) {
-    report.allWritten = false;
-    writeAboutEntry(report, event, refusal(event.outcome));
+// The refusal of an entry that is not written, or nothing.
+std::string_view writeEntry(Report& report, const ExtractedEntry& value) {
+  const char* name = value.entry.name.data();
+  // The name first, by every rule and the host's own, as the verdict does.
+  if (value.verdict == EntryVerdict::unsafeName || !isHostFileName(name)) {
+    return messages::kUnsafeName;
+  }
+  if (value.verdict == EntryVerdict::outsideVolume) return messages::kOutsideVolume;
+  const WriteOutcome outcome = writeFile(*report.folder, name, value.bytes.data(),
+                                         static_cast<int32_t>(value.bytes.size()));
+  if (outcome == WriteOutcome::failed) return messages::kWriteFailed;
+  if (outcome == WriteOutcome::inUse) return messages::kInUse;
+  if (value.damage != SectorDamage::none) {
+    writeAboutEntry(report, value, damageWarning(value.damage));
+  }
+  if (outcome == WriteOutcome::replacedEarlier) {
+    writeAboutEntry(report, value, messages::kReplacedEarlier);
+  }
+  return {};
+}
+
+void take(void* context, const ExtractedEntry& value) {
+  Report& report = *static_cast<Report*>(context);
+  if (value.kind == ExtractedEntry::Kind::directoryIncomplete) {
+    beforeDiagnostic(report);
+    const std::string side = std::to_string(value.side);
+    writeLine(*report.diagnostics, {{messages::kSide}, {side}, {messages::kDirectoryIncomplete}});
     return;
   }
-  if (event.damage != SectorDamage::none) {
-    writeAboutEntry(report, event, damageWarning(event.damage));
+  // Each file's listing line comes before the file is written.
+  if (value.kind == ExtractedEntry::Kind::entry) writeListingLine(*report.listing, value.entry);
+  const std::string_view refusal = writeEntry(report, value);
+  if (!refusal.empty()) {
+    report.allWritten = false;
+    writeAboutEntry(report, value, refusal);
   }
-  if (event.replacedEarlier) writeAboutEntry(report, event, messages::kReplacedEarlier);
 }
 
 }  // namespace
 
-void reportEvent(Report& report, const ExtractionEvent& event) {
-  switch (event.kind) {
-    case ExtractionEvent::Kind::entryListed: writeListingLine(*report.listing, event.entry); break;
-    case ExtractionEvent::Kind::entryDone:
-    case ExtractionEvent::Kind::bootBlockDone: reportOutcome(report, event); break;
-    case ExtractionEvent::Kind::directoryIncomplete: {
-      beforeDiagnostic(report);
-      const std::string side = std::to_string(event.side);
-      writeLine(*report.diagnostics,
-                {{messages::kSide}, {side}, {messages::kDirectoryIncomplete}});
-      break;
-    }
-  }
+ExtractionSink reportSink(Report& report) {
+  return {take, &report};
 }
 
 void reportLine(Report& report, std::string_view message) {

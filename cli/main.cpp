@@ -4,14 +4,9 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "d88_image.h"
-#include "extraction.h"
+#include "host_file.h"
 #include "messages.h"
-#include "output_folder.h"
 #include "report.h"
 
 namespace {
@@ -24,29 +19,6 @@ d88::VolumeBuffers buffers;
 bool isSupportedMedia(int32_t mediaType) {
   return mediaType == d88::kMedia2HD || mediaType == d88::kMedia2DD;
 }
-
-#ifdef _WIN32
-// Taken from the wide command line and held as UTF-8, so that any file name
-// reaches the program whatever the code page.
-std::vector<std::string> commandLine(int, char**) {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> arguments;
-  for (int i = 0; wide != nullptr && i < count; ++i) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string argument(static_cast<size_t>(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), length, nullptr, nullptr);
-    argument.pop_back();
-    arguments.push_back(std::move(argument));
-  }
-  LocalFree(wide);
-  return arguments;
-}
-#else
-std::vector<std::string> commandLine(int argc, char** argv) {
-  return std::vector<std::string>(argv, argv + argc);
-}
-#endif
 
 }  // namespace
 
@@ -65,7 +37,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const char* path = arguments[1].c_str();
-  if (!image.open(path)) {
+  if (!image.openFile(openForReading(path))) {
     reportLine(report, messages::kCannotOpen);
     return 1;
   }
@@ -88,8 +60,9 @@ int main(int argc, char** argv) {
 
   OutputFolder folder;
   folder.inUse = {imageIdentity, listing.identity, diagnostics.identity};
+  report.folder = &folder;
   guardAgainstInterruption();
-  extractVolumes(image, buffers, folder, report);
+  extractVolumes(image, buffers, reportSink(report));
   if (!finishStream(listing)) {
     reportLine(report, messages::kStdoutFailed);
     return 1;

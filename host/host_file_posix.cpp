@@ -1,0 +1,142 @@
+// The host's file system on POSIX systems: identities are device and inode,
+// temporaries are created exclusively, and the interruptions are signals.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "host_file.h"
+#include "temporary_name.h"
+
+namespace d88 {
+
+namespace {
+
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+
+FileIdentity identityOf(const struct stat& info) {
+  return {true, static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+void removePendingAndDie(int signal) {
+  // Only async-signal-safe calls here: unlink, signal and raise.
+  if (pending != 0) unlink(pendingName.data());
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+bool writeAll(int descriptor, const uint8_t* data, size_t length) {
+  for (size_t done = 0; done < length;) {
+    const ssize_t wrote = write(descriptor, data + done, length - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+// Creates a temporary under a fresh random name, exclusively (never following
+// a link), with 0666 less the umask as fopen would give; -1 on failure. The
+// interruptions wait while it is created and marked, so that none can end the
+// run between the two and leave it behind.
+int createTemporary() {
+  sigset_t interruptions;
+  sigset_t previous;
+  sigemptyset(&interruptions);
+  for (int signal : kInterruptions) sigaddset(&interruptions, signal);
+  sigprocmask(SIG_BLOCK, &interruptions, &previous);
+  int descriptor = -1;
+  for (int attempt = 0; attempt < kTemporaryAttempts && nameTemporary(); ++attempt) {
+    descriptor = open(pendingName.data(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0666);
+    if (descriptor >= 0 || errno != EEXIST) break;
+  }
+  pending = descriptor >= 0 ? 1 : 0;
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return descriptor;
+}
+
+}  // namespace
+
+bool randomBits(uint64_t& bits) {
+  return getentropy(&bits, sizeof bits) == 0;
+}
+
+FileIdentity identityOfPath(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 ? identityOf(info) : FileIdentity{};
+}
+
+FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {
+  struct stat info;
+  characterDevice = false;
+  if (fstat(fileno(stream), &info) != 0) return {};
+  characterDevice = S_ISCHR(info.st_mode);
+  return identityOf(info);
+}
+
+std::vector<std::string> commandLine(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+std::FILE* openForReading(const char* path) {
+  return std::fopen(path, "rb");
+}
+
+ExistingName probeName(const char* name) {
+  struct stat info;
+  if (lstat(name, &info) != 0) {
+    return {errno == ENOENT ? ExistingKind::none : ExistingKind::other, {}, 0};
+  }
+  ExistingName found{ExistingKind::other, identityOf(info), info.st_mode & 0777u};
+  if (S_ISLNK(info.st_mode)) {
+    found.kind = ExistingKind::link;
+  } else if (S_ISREG(info.st_mode)) {
+    // Writing in place would have been refused: so is replacing it.
+    found.kind = faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) == 0 ? ExistingKind::file
+                                                                   : ExistingKind::readOnlyFile;
+  }
+  return found;
+}
+
+bool isHostFileName(const char*) {
+  return true;
+}
+
+bool replaceFile(const char* name, const uint8_t* data, size_t length,
+                 const ExistingName& existing, FileIdentity& written) {
+  const int descriptor = createTemporary();
+  if (descriptor < 0) return false;
+  bool ok = writeAll(descriptor, data, length);
+  struct stat info;
+  if (ok && fstat(descriptor, &info) == 0) written = identityOf(info);
+  // As a write in place would; a folder that keeps no modes (vfat) may refuse.
+  if (ok && existing.kind == ExistingKind::file) fchmod(descriptor, existing.permissions);
+  ok = close(descriptor) == 0 && ok;
+  // rename replaces a link under the name; it never writes through it.
+  ok = ok && rename(pendingName.data(), name) == 0;
+  if (!ok) unlink(pendingName.data());
+  pending = 0;
+  return ok;
+}
+
+void guardAgainstInterruption() {
+  struct sigaction action{};
+  action.sa_handler = removePendingAndDie;
+  sigemptyset(&action.sa_mask);
+  for (int signal : kInterruptions) {
+    struct sigaction previous{};
+    sigaction(signal, &action, &previous);
+    // Ignored on purpose by whoever started us (nohup): keep it so.
+    if (previous.sa_handler == SIG_IGN) sigaction(signal, &previous, nullptr);
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+  // A write past a file-size limit then fails with EFBIG, for that file alone.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+}  // namespace d88
