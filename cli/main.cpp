@@ -1,5 +1,6 @@
 // d88extract: lists and writes the files of both volumes of a PC-98 disk
 // held in a D88 image.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   OutputStream listing = describeStream(stdout);
   OutputStream diagnostics = describeStream(stderr);
   Report report{&listing, &diagnostics};
+  report.language = languageOfLocale();
 
   const std::vector<std::string> arguments = commandLine(argc, argv);
   // Up to two arguments after the image path are accepted and ignored.
@@ -34,11 +36,20 @@ int main(int argc, char** argv) {
     const std::string program = arguments.empty() ? "d88extract" : arguments[0];
     writeLine(diagnostics,
               {{messages::kUsageStart}, {program, TextKind::host}, {messages::kUsageEnd}});
+    if (isTerminal(diagnostics)) {
+      writeLine(diagnostics, {{usageHint(report.language), TextKind::host}});
+    }
+    // Started from Explorer, the console would close before it could be read.
+    if (isTerminal(diagnostics) && ownsItsConsole()) {
+      writeLine(diagnostics, {{startedAlone(report.language), TextKind::host}});
+      waitForAKey();
+    }
     return 1;
   }
   const char* path = arguments[1].c_str();
   if (!image.openFile(openForReading(path))) {
-    reportLine(report, messages::kCannotOpen);
+    const int error = errno;
+    reportLine(report, messages::kCannotOpen, cannotOpenReason(report.language, path, error));
     return 1;
   }
   // `d88extract game.d88 >> game.d88` would append to the image it reads.
@@ -53,7 +64,9 @@ int main(int argc, char** argv) {
   // A failed selection leaves mediaType() at -1, which is refused next.
   image.selectDisk(0);
   if (!isSupportedMedia(image.mediaType())) {
-    reportLine(report, messages::kUnsupported);
+    const RefusedImage found{image.imageBytes(), image.diskCount(), image.mediaType(),
+                             image.headerIsPlausible()};
+    reportLine(report, messages::kUnsupported, unsupportedReason(report.language, found));
     return 1;
   }
   writeLine(listing, {{messages::kRecognised}});
@@ -62,7 +75,7 @@ int main(int argc, char** argv) {
   folder.inUse = {imageIdentity, listing.identity, diagnostics.identity};
   report.folder = &folder;
   guardAgainstInterruption();
-  extractVolumes(image, buffers, reportSink(report));
+  reportSummary(report, extractVolumes(image, buffers, reportSink(report)));
   if (!finishStream(listing)) {
     reportLine(report, messages::kStdoutFailed);
     return 1;

@@ -48,6 +48,11 @@ void writeLine(OutputStream& stream, std::initializer_list<TextPiece> pieces);
 // be flushed before the second is written, to keep the lines in order.
 bool mayShareDestination(const OutputStream& a, const OutputStream& b);
 
+// Whether a person reads the stream: a terminal or a console.
+inline bool isTerminal(const OutputStream& stream) {
+  return stream.kind != StreamKind::bytes;
+}
+
 // Flushes the stream; true if everything written to it arrived.
 bool finishStream(OutputStream& stream);
 

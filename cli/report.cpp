@@ -33,18 +33,50 @@ void beforeDiagnostic(Report& report) {
   }
 }
 
+// " (reason)" on a terminal; nothing elsewhere.
+std::string explained(const Report& report, std::string_view reason) {
+  if (reason.empty() || !isTerminal(*report.diagnostics)) return {};
+  return " (" + std::string(reason) + ")";
+}
+
+// Ends a run of identical write failures with how many more there were.
+void endFailureRun(Report& report) {
+  if (report.runLength > 1) {
+    writeLine(*report.diagnostics,
+              {{moreFailures(report.language, report.runLength - 1, report.runError),
+                TextKind::host}});
+  }
+  report.runError = 0;
+  report.runLength = 0;
+}
+
 // NAME + message, or 面S の項目K + message for an entry with an empty name.
-void writeAboutEntry(Report& report, const ExtractedEntry& value, std::string_view message) {
+void writeAboutEntry(Report& report, const ExtractedEntry& value, std::string_view message,
+                     std::string_view reason = {}) {
   beforeDiagnostic(report);
+  endFailureRun(report);
   const std::string_view name = value.entry.name.data();
+  const std::string why = explained(report, reason);
   if (!name.empty()) {
-    writeLine(*report.diagnostics, {{name}, {message}});
+    writeLine(*report.diagnostics, {{name}, {message}, {why, TextKind::host}});
     return;
   }
   const std::string side = std::to_string(value.side);
   const std::string index = std::to_string(value.index);
-  writeLine(*report.diagnostics,
-            {{messages::kSide}, {side}, {messages::kEntry}, {index}, {message}});
+  writeLine(*report.diagnostics, {{messages::kSide}, {side}, {messages::kEntry}, {index},
+                                  {message}, {why, TextKind::host}});
+}
+
+// A failure to write, said once for a run of them with one reason on a terminal.
+void reportWriteFailure(Report& report, const ExtractedEntry& value) {
+  const int error = report.folder->lastError;
+  if (isTerminal(*report.diagnostics) && report.runLength > 0 && report.runError == error) {
+    report.runLength += 1;
+    return;
+  }
+  writeAboutEntry(report, value, messages::kWriteFailed, systemReason(error));
+  report.runError = error;
+  report.runLength = 1;
 }
 
 std::string_view damageWarning(SectorDamage damage) {
@@ -69,10 +101,13 @@ std::string_view writeEntry(Report& report, const ExtractedEntry& value) {
                                          static_cast<int32_t>(value.bytes.size()));
   if (outcome == WriteOutcome::failed) return messages::kWriteFailed;
   if (outcome == WriteOutcome::inUse) return messages::kInUse;
+  report.counts.written += 1;
   if (value.damage != SectorDamage::none) {
+    report.counts.damaged += 1;
     writeAboutEntry(report, value, damageWarning(value.damage));
   }
   if (outcome == WriteOutcome::replacedEarlier) {
+    report.counts.replaced += 1;
     writeAboutEntry(report, value, messages::kReplacedEarlier);
   }
   return {};
@@ -82,6 +117,7 @@ void take(void* context, const ExtractedEntry& value) {
   Report& report = *static_cast<Report*>(context);
   if (value.kind == ExtractedEntry::Kind::directoryIncomplete) {
     beforeDiagnostic(report);
+    endFailureRun(report);
     const std::string side = std::to_string(value.side);
     writeLine(*report.diagnostics, {{messages::kSide}, {side}, {messages::kDirectoryIncomplete}});
     return;
@@ -89,8 +125,12 @@ void take(void* context, const ExtractedEntry& value) {
   // Each file's listing line comes before the file is written.
   if (value.kind == ExtractedEntry::Kind::entry) writeListingLine(*report.listing, value.entry);
   const std::string_view refusal = writeEntry(report, value);
-  if (!refusal.empty()) {
-    report.allWritten = false;
+  if (refusal.empty()) return;
+  report.allWritten = false;
+  report.counts.refused += 1;
+  if (refusal == messages::kWriteFailed) {
+    reportWriteFailure(report, value);
+  } else {
     writeAboutEntry(report, value, refusal);
   }
 }
@@ -101,9 +141,19 @@ ExtractionSink reportSink(Report& report) {
   return {take, &report};
 }
 
-void reportLine(Report& report, std::string_view message) {
+void reportLine(Report& report, std::string_view message, std::string_view reason) {
   beforeDiagnostic(report);
-  writeLine(*report.diagnostics, {{message}});
+  writeLine(*report.diagnostics, {{message}, {explained(report, reason), TextKind::host}});
+}
+
+void reportSummary(Report& report, const ExtractionSummary& summary) {
+  if (!isTerminal(*report.diagnostics)) return;
+  beforeDiagnostic(report);
+  endFailureRun(report);
+  writeLine(*report.diagnostics, {{summaryLine(report.language, report.counts), TextKind::host}});
+  if (summary.entries == 0 && summary.incompleteDirectories == kSides) {
+    writeLine(*report.diagnostics, {{nothingExtracted(report.language), TextKind::host}});
+  }
 }
 
 }  // namespace d88

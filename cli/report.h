@@ -6,6 +6,7 @@
 // for everything else the extraction or the writes report (standard error).
 #pragma once
 
+#include "explanations.h"
 #include "output.h"
 #include "output_folder.h"
 #include "volume_extraction.h"
@@ -17,12 +18,21 @@ struct Report {
   OutputStream* diagnostics = nullptr;  // standard error
   OutputFolder* folder = nullptr;
   bool allWritten = true;  // no entry (nor IPLMUS) refused or failed
+  // For a person at a terminal: reasons, runs of one failure, the summary.
+  Language language = Language::english;
+  RunCounts counts{};
+  int runError = 0;  // the errno of the write failures being counted, or 0
+  int32_t runLength = 0;
 };
 
 ExtractionSink reportSink(Report& report);
 
 // One diagnostic line that is a whole message, written after whatever the
-// listing holds so far when both may go to the same place.
-void reportLine(Report& report, std::string_view message);
+// listing holds so far when both may go to the same place; on a terminal,
+// the reason follows it in parentheses.
+void reportLine(Report& report, std::string_view message, std::string_view reason = {});
+
+// On a terminal, what the run came to; nothing elsewhere.
+void reportSummary(Report& report, const ExtractionSummary& summary);
 
 }  // namespace d88

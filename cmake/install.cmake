@@ -9,7 +9,11 @@ if(WIN32)
   install(TARGETS d88extract RUNTIME DESTINATION .)
   install(FILES packaging/windows/README-Windows.txt packaging/windows/extract-here.cmd
     DESTINATION .)
-  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+  # Notepad and other Windows readers want CR LF.
+  file(READ LICENSE licence)
+  string(REPLACE "\n" "\r\n" licence "${licence}")
+  file(WRITE ${CMAKE_BINARY_DIR}/LICENSE.txt "${licence}")
+  install(FILES ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "d88extract-${PROJECT_VERSION}-windows-x86_64")
 else()

@@ -48,6 +48,7 @@ struct ExistingName {
   FileIdentity identity;
   uint32_t permissions = 0;  // of a file: kept by the file that replaces it
 };
+// For what is refused (other, readOnlyFile), errno says why.
 ExistingName probeName(const char* name);
 
 // The host's own verdict on a name that passed the common rules: always true
@@ -60,8 +61,8 @@ bool isHostFileName(const char* name);
 // name is replaced, never followed, and a file keeps its permissions
 // (`existing` is what probeName found there). The temporary's name is random,
 // so nobody can plant it beforehand. On success `written` is the new file's
-// identity; on failure the temporary is removed and whatever stood under the
-// name is untouched.
+// identity; on failure the temporary is removed, whatever stood under the
+// name is untouched, and errno says why.
 bool replaceFile(const char* name, const uint8_t* data, size_t length,
                  const ExistingName& existing, FileIdentity& written);
 
@@ -75,6 +76,12 @@ void guardAgainstInterruption();
 // so that any file name reaches it whatever the code page; as they are on
 // POSIX hosts.
 std::vector<std::string> commandLine(int argc, char** argv);
+
+// Whether the program has a console window of its own, as when Explorer
+// starts it, which closes as soon as it ends; and a wait for a key there.
+// Always false on POSIX hosts.
+bool ownsItsConsole();
+void waitForAKey();
 
 // Opens a file for binary reading; on Windows the path is UTF-8.
 std::FILE* openForReading(const char* path);

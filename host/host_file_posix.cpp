@@ -83,6 +83,12 @@ std::vector<std::string> commandLine(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
+bool ownsItsConsole() {
+  return false;
+}
+
+void waitForAKey() {}
+
 std::FILE* openForReading(const char* path) {
   return std::fopen(path, "rb");
 }
@@ -93,6 +99,7 @@ ExistingName probeName(const char* name) {
     return {errno == ENOENT ? ExistingKind::none : ExistingKind::other, {}, 0};
   }
   ExistingName found{ExistingKind::other, identityOf(info), info.st_mode & 0777u};
+  errno = S_ISDIR(info.st_mode) ? EISDIR : EEXIST;  // why an "other" is refused
   if (S_ISLNK(info.st_mode)) {
     found.kind = ExistingKind::link;
   } else if (S_ISREG(info.st_mode)) {
@@ -119,8 +126,10 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length,
   ok = close(descriptor) == 0 && ok;
   // rename replaces a link under the name; it never writes through it.
   ok = ok && rename(pendingName.data(), name) == 0;
+  const int error = errno;
   if (!ok) unlink(pendingName.data());
   pending = 0;
+  errno = error;
   return ok;
 }
 

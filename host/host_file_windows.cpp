@@ -3,10 +3,12 @@
 // console events, handled on a thread of their own.
 // rand_s, the system's random numbers, is declared only when asked for.
 #define _CRT_RAND_S
+#include <conio.h>
 #include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <csignal>
 #include <cstdlib>
@@ -23,6 +25,20 @@ namespace d88 {
 namespace {
 
 constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGBREAK};
+
+// The errno that says in words (strerror) what a Windows error means.
+int errnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    default: return EIO;
+  }
+}
 
 // The name as Windows takes it; false if it is not valid code page 932.
 bool toWide(const char* name, std::wstring& wide) {
@@ -98,6 +114,15 @@ std::vector<std::string> commandLine(int, char**) {
   return arguments;
 }
 
+bool ownsItsConsole() {
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void waitForAKey() {
+  _getch();
+}
+
 std::FILE* openForReading(const char* path) {
   const std::wstring wide = wideFromUtf8(path);
   return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"rb");
@@ -116,11 +141,14 @@ FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {
 
 ExistingName probeName(const char* name) {
   std::wstring wide;
+  errno = EINVAL;
   if (!toWide(name, wide)) return {ExistingKind::other, {}, 0};
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return {ExistingKind::none, {}, 0};
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return {ExistingKind::link, {}, 0};
+  errno = EISDIR;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {ExistingKind::other, {}, 0};
+  errno = EACCES;
   const ExistingKind kind =
       attributes & FILE_ATTRIBUTE_READONLY ? ExistingKind::readOnlyFile : ExistingKind::file;
   return {kind, identityOfWidePath(wide, FILE_FLAG_OPEN_REPARSE_POINT), 0};
@@ -148,7 +176,10 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length, const Exi
     pending = 0;
     if (GetLastError() != ERROR_FILE_EXISTS) break;
   }
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = errnoOf(GetLastError());
+    return false;
+  }
   bool ok = true;
   for (size_t done = 0; ok && done < length;) {
     DWORD wrote = 0;
@@ -160,8 +191,10 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length, const Exi
   ok = CloseHandle(handle) && ok;
   // A read-only file under the name makes the move fail: it is left as it was.
   ok = ok && MoveFileExW(pendingWide.data(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+  const int error = errnoOf(GetLastError());
   if (!ok) DeleteFileW(pendingWide.data());
   pending = 0;
+  errno = error;
   return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "output_folder.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace d88 {
 
@@ -28,7 +29,7 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
   FileIdentity* replaced = nullptr;
   switch (existing.kind) {
     case ExistingKind::other:
-    case ExistingKind::readOnlyFile: return WriteOutcome::failed;
+    case ExistingKind::readOnlyFile: folder.lastError = errno; return WriteOutcome::failed;
     case ExistingKind::file:
       if (isInUse(folder, existing.identity)) return WriteOutcome::inUse;
       replaced = earlierFile(folder, existing.identity);
@@ -38,6 +39,7 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
   }
   FileIdentity identity;
   if (!replaceFile(name, data, static_cast<size_t>(length), existing, identity)) {
+    folder.lastError = errno;
     return WriteOutcome::failed;
   }
   // The replaced file is gone: its slot, and whatever reuses its identity

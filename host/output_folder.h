@@ -22,6 +22,7 @@ struct OutputFolder {
   // The files this run wrote that are still there.
   std::array<FileIdentity, kMaxFilesPerRun> written{};
   int32_t writtenCount = 0;
+  int lastError = 0;  // errno of the last write that failed
 };
 
 enum class WriteOutcome {

@@ -65,6 +65,12 @@ class D88Image {
 
   int32_t diskCount() const { return diskCount_; }
   int32_t mediaType() const { return mediaType_; }
+  // Whether the selected disk's header reads as one at all: its size covers
+  // the header and lies within the image, and every track it names lies
+  // within the disk. For saying why an image is refused, not for reading it.
+  bool headerIsPlausible();
+  // The image's length in bytes, or -1 if it cannot be told.
+  int64_t imageBytes();
   // NUL-terminated, at most 16 bytes, taken as stored.
   const char* diskName() const { return diskName_.data(); }
 

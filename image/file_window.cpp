@@ -47,6 +47,14 @@ bool seekTo(std::FILE* file, int64_t position) {
 #endif
 }
 
+int64_t seekToEnd(std::FILE* file) {
+#ifdef _WIN32
+  return _fseeki64(file, 0, SEEK_END) == 0 ? _ftelli64(file) : -1;
+#else
+  return fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : -1;
+#endif
+}
+
 void forgetWindow(FileWindow& window) {
   window.start = 0;
   window.length = 0;

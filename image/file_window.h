@@ -28,6 +28,8 @@ void forgetWindow(FileWindow& window);
 
 // Positions the file at a 64-bit offset from its start; false if it cannot.
 bool seekTo(std::FILE* file, int64_t position);
+// Positions it at its end; its length, or -1.
+int64_t seekToEnd(std::FILE* file);
 
 // Copies up to `length` bytes from `position`; returns how many arrived.
 int32_t readAt(FileWindow& window, int64_t position, uint8_t* dest, int32_t length);

@@ -53,7 +53,8 @@ TEST_F(Terminal, Utf8TerminalShowsCharactersInAlignedRowsAndEscapesControls) {
             "\\x9b2Jﾂ\\x9b      START:02 03    END:02 03   SIZE:0400\n"
             "../x       START:02 01    END:02 01   SIZE:0400\n"
             "../xは書き出せないファイル名です.\n"
-            "LAST       START:02 01    END:02 01   SIZE:0400\n");
+            "LAST       START:02 01    END:02 01   SIZE:0400\n"
+            "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 }
 
 // The emulator may still read UTF-8 or take bytes from 0x80 up as controls:
@@ -68,7 +69,8 @@ TEST_F(Terminal, OtherLocalesGetOnlyPrintableAscii) {
             "../x       START:02 01    END:02 01   SIZE:0400\n"
             "../x\\x82\\xcd\\x8f\\x91\\x82\\xab\\x8fo\\x82\\xb9\\x82\\xc8\\x82\\xa2\\x83t\\x83@"
             "\\x83C\\x83\\x8b\\x96\\xbc\\x82\\xc5\\x82\\xb7.\n"
-            "LAST       START:02 01    END:02 01   SIZE:0400\n");
+            "LAST       START:02 01    END:02 01   SIZE:0400\n"
+            "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 }
 
 TEST_F(Terminal, EachStreamDecidesForItself) {
@@ -80,7 +82,9 @@ TEST_F(Terminal, EachStreamDecidesForItself) {
                                  "LAST       START:02 01    END:02 01   SIZE:0400\n";
   RunResult run = runAt("C.UTF-8", Sink::file, Sink::terminal);
   EXPECT_EQ(run.out, rawListing);
-  EXPECT_EQ(run.err, "../xは書き出せないファイル名です.\n");
+  EXPECT_EQ(run.err,
+            "../xは書き出せないファイル名です.\n"
+            "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 
   run = runAt("C.UTF-8", Sink::terminal, Sink::file);
   EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), "2DD/2HD版(PC98)を認識しました.\n");
@@ -96,7 +100,82 @@ TEST_F(Terminal, UsageShowsAUtf8ProgramPathAsItIs) {
   options.wrapper = {"bash", "-c", "exec -a \"\xE3\x81\xB7\xE3\x82\x88/d88extract\" \"$0\""};
   const RunResult run = testing::runWithArgs({}, options);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "Usage: \xE3\x81\xB7\xE3\x82\x88/d88extract [d88file]\n");  // ぷよ/
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1),
+            "Usage: \xE3\x81\xB7\xE3\x82\x88/d88extract [d88file]\n");  // ぷよ/
+}
+
+// --- what a person is told besides the fixed messages ------------------------------
+
+RunResult toldOnTerminal(const build::Bytes& image, RunOptions options = {}) {
+  options.environment = {"LC_ALL=C.UTF-8"};
+  options.stdoutTo = Sink::terminal;
+  options.stderrTo = Sink::terminal;
+  return testing::runOnImage(image, options);
+}
+
+TEST_F(Terminal, EachRefusalSaysWhy) {
+  RunOptions options{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                     .environment = {"LC_ALL=C.UTF-8"}};
+  EXPECT_EQ(testing::runWithArgs({"/nonexistent/x.d88"}, options).out,
+            "ファイルをオープンできません. (/nonexistent/x.d88: No such file or directory)\n");
+  EXPECT_EQ(testing::runWithArgs({"."}, options).out,
+            "ファイルをオープンできません. (.: Is a directory)\n");
+  const std::string unsupported = "未対応のディスクイメージ形式です. (";
+  EXPECT_EQ(toldOnTerminal(build::Bytes(12, 'x')).out,
+            unsupported + "not a D88 image: 12 bytes, shorter than a disk header (688 bytes))\n");
+  EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'x')).out,
+            unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
+  build::Disk twoD;
+  twoD.mediaType = 0x00;
+  EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
+            unsupported + "a D88 image whose first disk is 2D (media 0x00); this layout is on "
+                          "2DD and 2HD disks)\n");
+  // The usage, and what the program is for.
+  EXPECT_EQ(testing::runWithArgs({}, options).out,
+            "Usage: " + testing::programNameAsSeen() +
+                " [d88file]\nExtracts the files of the PC-98 disk in one D88 image into the "
+                "current folder. More: man d88extract\n");
+}
+
+TEST_F(Terminal, RunEndsWithASummaryAndOneLineForARunOfOneFailure) {
+  build::VolumeDisk disk;
+  for (const char* name : {"A", "B", "C"}) build::addFile(disk.sides[0], name, 1, 1);
+  build::addFile(disk.sides[1], "D", 1, 2);
+  build::addFile(disk.sides[1], "D", 1, 3);
+  const RunResult run = toldOnTerminal(testing::imageOf(disk), {.prepare = [](auto&, auto& work) {
+    for (const char* name : {"A", "B", "C"}) std::filesystem::create_directory(work / name);
+  }});
+  EXPECT_EQ(run.out,
+            "2DD/2HD版(PC98)を認識しました.\n"
+            "A          START:02 01    END:02 01   SIZE:0400\n"
+            "Aを書き込めません. (Is a directory)\n"
+            "B          START:02 02    END:02 02   SIZE:0400\n"
+            "C          START:02 03    END:02 03   SIZE:0400\n"
+            "D          START:02 01    END:02 01   SIZE:0400\n"
+            "D          START:02 02    END:02 02   SIZE:0400\n"
+            "and 2 more files could not be written (Is a directory)\n"
+            "Dは先に書き出した同じ名前のファイルを置き換えました.\n"
+            "2 files written, 3 not written, 0 with unread or damaged sectors, 1 replaced\n");
+}
+
+// An MS-DOS disk of the same machine: eight sectors a track, IDs that follow
+// the physical position. Recognised, but neither directory can be read.
+TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
+  build::Disk dos;
+  for (int track = 0; track < 154; ++track) {
+    dos.tracks[track] = build::formatTrack(static_cast<uint8_t>(track / 2),
+                                           static_cast<uint8_t>(track % 2), 3, 1, 8,
+                                           [](int) { return build::Bytes(1024, 0xE5); });
+  }
+  const RunResult run = toldOnTerminal(build::buildDisk(dos));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "2DD/2HD版(PC98)を認識しました.\n"
+            "面0のディレクトリを最後まで読めません.\n"
+            "面1のディレクトリを最後まで読めません.\n"
+            "0 files written, 0 not written, 0 with unread or damaged sectors, 0 replaced\n"
+            "Nothing was extracted: neither side's directory could be read. This may be a disk "
+            "of another layout (PC-98 MS-DOS disks are)\n");
 }
 
 TEST(SharedDestination, EachDiagnosticFollowsTheListingLineOfItsEntry) {

@@ -30,17 +30,30 @@ listed=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
 test "$listed" = "LICENSE.txt README-Windows.txt d88extract.exe extract-here.cmd "
 strings -el build-windows/d88extract.exe | grep -qx "$version"
 head -c 3 packaging/windows/README-Windows.txt | cmp -s - <(printf '\xef\xbb\xbf')
+# Every line of the licence ends in CR LF.
+test "$(unzip -p "$zip" '*/LICENSE.txt' | grep -vc $'\r$')" -eq 0
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 unzip -q "$zip" -d "$scratch"
-image="$scratch/ぷよ ぷよ (1).d88"
-build/builder/d88-make-sample "$image"
+cmd=$scratch/d88extract-$version-windows-x86_64/extract-here.cmd
 dos() { printf 'Z:%s' "$1" | tr / '\\'; }
-# The key that pause waits for comes from the pipe.
-echo | LC_ALL=C.UTF-8 "$wine" cmd /c "$(dos "$scratch/d88extract-$version-windows-x86_64/extract-here.cmd")" \
-  "$(dos "$image")" >"$scratch/shown" 2>&1
+# Dropped on the .cmd, as its full path; given by a relative path from a
+# prompt; and an image the program refuses. The key that pause waits for comes
+# from the pipe.
+drop() { (cd "$scratch" && echo | LC_ALL=C.UTF-8 "$wine" cmd /c "$(dos "$cmd")" "$1" >"$scratch/shown" 2>&1) || true; }
+build/builder/d88-make-sample "$scratch/ぷよ ぷよ (1).d88"
+drop "$(dos "$scratch/ぷよ ぷよ (1).d88")"
 test "$(ls "$scratch/ぷよ ぷよ (1)" | wc -l)" -eq 35
-grep -q 'Exit status: 0' "$scratch/shown"
+grep -q 'Done: every file is in' "$scratch/shown"
+listed=$(grep -c 'START:' "$scratch/shown")
+rm -rf "$scratch/ぷよ ぷよ (1)"
+drop "ぷよ ぷよ (1).d88"
+test "$(ls "$scratch/ぷよ ぷよ (1)" | wc -l)" -eq 35
+printf 'not a disk\n' >"$scratch/bad.d88"
+drop "bad.d88"
+test ! -e "$scratch/bad"
+grep -q 'Nothing was extracted from this image' "$scratch/shown"
 echo "windows: the zip holds what users need, and extract-here.cmd extracted the sample" \
-  "into \"ぷよ ぷよ (1)\" beside it ($(grep -c 'START:' "$scratch/shown") listing lines shown)"
+  "into \"ぷよ ぷよ (1)\" beside it by its full and its relative path ($listed listing lines" \
+  "shown), and left no folder for a refused image"

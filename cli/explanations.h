@@ -1,0 +1,54 @@
+// What a person at a terminal is told besides the fixed messages, which stay
+// as they are: the reason for a failure in plain words, a hint under the usage
+// line and a closing summary. In English, or in Japanese where the locale's
+// language is Japanese; as UTF-8 text. Pipes and files never get any of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace d88 {
+
+enum class Language : uint8_t { english, japanese };
+
+// From LC_ALL, LC_MESSAGES or LANG, the first that is set.
+Language languageOfLocale();
+
+// "path: No such file or directory"
+std::string cannotOpenReason(Language language, std::string_view path, int error);
+
+// The system's words for an errno value.
+std::string systemReason(int error);
+
+// What was found instead of a 2DD or 2HD disk.
+struct RefusedImage {
+  int64_t bytes = -1;     // the image's length, -1 if unknown
+  int32_t diskCount = 0;  // complete disk headers
+  int32_t mediaType = -1;
+  bool plausibleHeader = false;
+};
+std::string unsupportedReason(Language language, const RefusedImage& image);
+
+// The line under the usage line.
+std::string usageHint(Language language);
+
+// For a console window of its own, opened by a double click: what to do
+// instead, and that a key closes it.
+std::string startedAlone(Language language);
+
+// "and 34 more files: Permission denied", after a run of identical failures.
+std::string moreFailures(Language language, int32_t count, int error);
+
+struct RunCounts {
+  int32_t written = 0;  // IPLMUS included
+  int32_t refused = 0;  // not written, for any reason
+  int32_t damaged = 0;  // written with unread or damaged sectors
+  int32_t replaced = 0;
+};
+std::string summaryLine(Language language, const RunCounts& counts);
+
+// When neither side's directory could be read.
+std::string nothingExtracted(Language language);
+
+}  // namespace d88
