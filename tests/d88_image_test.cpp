@@ -383,9 +383,10 @@ const MeetingWalks kMeetingWalks[] = {
     // Track 0 walks P0 P3 P4 P5 ..., track 1 P1 P2 P4 P5 ..., track 2 P2 P4
     // P5 ...: P5's count of 3 ends only track 2's walk, for which it is third.
     {{3, 1, 2, 1, 1, 1, 1, 1, 1, 1}, 5, 3, {0, 1, 2}, {"1001111", "0110111", "0010110"}},
-    // Track 0 walks P0 P2 ..., track 1 P1 P2 ...: both reach P2 second, and
-    // its count of 2 ends both walks at once.
-    {{2, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 2, 2, {0, 1}, {"1010000", "0110000"}},
+    // Track 0 walks P0 P1 P3 P4 ..., track 1 P1 P3 ..., track 2 P2 P3 ...:
+    // tracks 1 and 2 reach P3 second, and its count of 2 ends both at once,
+    // while track 0, for which P3 is the third, walks on.
+    {{1, 2, 1, 1, 1, 1, 1, 1, 1, 1}, 3, 2, {0, 1, 2}, {"1101111", "0101000", "0011000"}},
 };
 
 TEST_F(ReaderTest, WalksThatInterleaveAndMeetKeepTheirOwnAnswers) {

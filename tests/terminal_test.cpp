@@ -130,6 +130,9 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
   EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
             unsupported + "a D88 image whose first disk is 2D (media 0x00); this layout is on "
                           "2DD and 2HD disks)\n");
+  twoD.trackOffsetOverrides[5] = 0x7FFFFFFF;  // far past the disk: no D88 header after all
+  EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
+            unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
   // The usage, and what the program is for.
   EXPECT_EQ(testing::runWithArgs({}, options).out,
             "Usage: " + testing::programNameAsSeen() +
