@@ -1,8 +1,9 @@
 #include "explanations.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+
+#include "host_file.h"
 
 namespace d88 {
 
@@ -33,13 +34,7 @@ std::string_view mediaName(int32_t mediaType) {
 }  // namespace
 
 Language languageOfLocale() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') {
-      return std::strncmp(value, "ja", 2) == 0 ? Language::japanese : Language::english;
-    }
-  }
-  return Language::english;
+  return userReadsJapanese() ? Language::japanese : Language::english;
 }
 
 std::string systemReason(int error) {

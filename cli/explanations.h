@@ -12,7 +12,8 @@ namespace d88 {
 
 enum class Language : uint8_t { english, japanese };
 
-// From LC_ALL, LC_MESSAGES or LANG, the first that is set.
+// The language of the user's locale (LC_ALL, LC_MESSAGES or LANG, the first
+// that is set) or, on Windows, of the user interface.
 Language languageOfLocale();
 
 // "path: No such file or directory"

@@ -28,7 +28,10 @@ int main(int argc, char** argv) {
   OutputStream listing = describeStream(stdout);
   OutputStream diagnostics = describeStream(stderr);
   Report report{&listing, &diagnostics};
-  report.language = languageOfLocale();
+  // Japanese words need a terminal that shows them.
+  const bool showsJapanese =
+      diagnostics.kind == StreamKind::terminalUtf8 || diagnostics.kind == StreamKind::console;
+  report.language = showsJapanese ? languageOfLocale() : Language::english;
 
   const std::vector<std::string> arguments = commandLine(argc, argv);
   // Up to two arguments after the image path are accepted and ignored.

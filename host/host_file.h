@@ -83,6 +83,11 @@ std::vector<std::string> commandLine(int argc, char** argv);
 bool ownsItsConsole();
 void waitForAKey();
 
+// Whether the user reads Japanese: by the locale (LC_ALL, LC_MESSAGES or
+// LANG, the first that is set) on POSIX hosts, by the user interface's
+// language on Windows.
+bool userReadsJapanese();
+
 // Opens a file for binary reading; on Windows the path is UTF-8.
 std::FILE* openForReading(const char* path);
 

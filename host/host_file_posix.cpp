@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "host_file.h"
@@ -88,6 +89,14 @@ bool ownsItsConsole() {
 }
 
 void waitForAKey() {}
+
+bool userReadsJapanese() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return std::strncmp(value, "ja", 2) == 0;
+  }
+  return false;
+}
 
 std::FILE* openForReading(const char* path) {
   return std::fopen(path, "rb");

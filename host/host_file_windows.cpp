@@ -123,6 +123,10 @@ void waitForAKey() {
   _getch();
 }
 
+bool userReadsJapanese() {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+}
+
 std::FILE* openForReading(const char* path) {
   const std::wstring wide = wideFromUtf8(path);
   return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"rb");

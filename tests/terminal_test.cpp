@@ -123,6 +123,11 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
   const std::string unsupported = "未対応のディスクイメージ形式です. (";
   EXPECT_EQ(toldOnTerminal(build::Bytes(12, 'x')).out,
             unsupported + "not a D88 image: 12 bytes, shorter than a disk header (688 bytes))\n");
+  // In Japanese where the locale's language is, on a terminal that shows it.
+  RunOptions japanese{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                      .environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"}};
+  EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
+            unsupported + "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
   EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'x')).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
   build::Disk twoD;

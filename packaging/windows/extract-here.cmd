@@ -37,10 +37,11 @@ pushd "%folder%"
 set "status=%errorlevel%"
 popd
 echo.
-rem A folder made for an image that gave nothing is removed again.
+rem A folder made for an image that gave nothing is removed again: rmdir
+rem removes only an empty one.
 set "empty="
-if defined made dir /b /a "%folder%" 2>nul | findstr "^" >nul || set "empty=yes"
-if defined empty rmdir "%folder%"
+if not "%status%"=="0" if defined made rmdir "%folder%" 2>nul
+if not exist "%folder%\" set "empty=yes"
 if "%status%"=="0" (
   echo Done: every file is in "%folder%".
   echo 完了: すべてのファイルを "%folder%" に書き出しました.
