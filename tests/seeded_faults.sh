@@ -104,7 +104,7 @@ faults=(
   "host/host_file_posix.cpp@@s/  std::signal\(SIGXFSZ, SIG_IGN\);//@@a file-size limit is not fatal"
   "host/host_file_posix.cpp@@s/faccessat\(AT_FDCWD, name, W_OK, AT_EACCESS\) == 0/true/@@a file the user may not write"
   "host/host_file_posix.cpp@@s/fchmod\(descriptor, existing.permissions\)/(void)0/@@a replaced file keeps its mode"
-  "host/temporary_name.cpp@@s/\".d88extract-%016llx.tmp\",\n\s*static_cast<unsigned long long>\(bits\)\);/\".d88extract-%d-0.tmp\", 0);/@@temporary names nobody can predict"
+  "host/temporary_name.cpp@@s/#include <cstdio>\n/#include <cstdio>\n#include <unistd.h>\n/; s/\".d88extract-%016llx.tmp\",\n\s*static_cast<unsigned long long>\(bits\)\);/\".d88extract-%d-0.tmp\", getpid());/@@temporary names nobody can predict"
   "host/host_file_posix.cpp@@s/if \(descriptor >= 0 \|\| errno != EEXIST\) break;/break;/@@a taken temporary name is passed over"
   "host/host_file_posix.cpp@@s/if \(ok && fstat\(descriptor, &info\) == 0\) written = identityOf\(info\);//@@the identity of a written file"
   "host/host_file_posix.cpp@@s/if \(lstat\(name, &info\) != 0\)/if (stat(name, \&info) != 0)/@@a link under a name is not followed"
