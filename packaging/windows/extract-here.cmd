@@ -1,12 +1,12 @@
 @echo off
 rem Drop a D88 disk image on this file: its files are extracted into a folder
-rem named after the image, beside it, and the listing is shown. The words it
-rem adds are UTF-8, so the console is switched to that code page first.
+rem named after the image, beside it, and the listing is shown. Its Japanese
+rem lines are Shift_JIS (code page 932), as cmd reads a batch file on Japanese
+rem Windows; elsewhere the English line above each says the same.
 setlocal
-chcp 65001 >nul
 if "%~1"=="" (
   echo Drop a D88 disk image on extract-here.cmd, or run: extract-here.cmd IMAGE.d88
-  echo D88 ã‚¤ãƒ¡ãƒ¼ã‚¸ã‚’ extract-here.cmd ã«ãƒ‰ãƒ­ãƒƒãƒ—ã™ã‚‹ã‹ã€extract-here.cmd IMAGE.d88 ã¨å®Ÿè¡Œã—ã¦ãã ã•ã„.
+  echo D88 ƒCƒ[ƒW‚ğ extract-here.cmd ‚Éƒhƒƒbƒv‚·‚é‚©Aextract-here.cmd IMAGE.d88 ‚ÆÀs‚µ‚Ä‚­‚¾‚³‚¢.
   pause
   exit /b 1
 )
@@ -14,7 +14,7 @@ rem The full path now, before the folder changes: a relative one works too.
 set "image=%~f1"
 if not exist "%image%" (
   echo No such file: "%image%"
-  echo ãƒ•ã‚¡ã‚¤ãƒ«ãŒã‚ã‚Šã¾ã›ã‚“: "%image%"
+  echo ƒtƒ@ƒCƒ‹‚ª‚ ‚è‚Ü‚¹‚ñ: "%image%"
   pause
   exit /b 1
 )
@@ -28,7 +28,7 @@ if not exist "%folder%\" (
 )
 if not exist "%folder%\" (
   echo Cannot make the folder "%folder%".
-  echo ãƒ•ã‚©ãƒ«ãƒ€ãƒ¼ "%folder%" ã‚’ä½œã‚Œã¾ã›ã‚“.
+  echo ƒtƒHƒ‹ƒ_[ "%folder%" ‚ğì‚ê‚Ü‚¹‚ñ.
   pause
   exit /b 1
 )
@@ -44,13 +44,13 @@ if not "%status%"=="0" if defined made rmdir "%folder%" 2>nul
 if not exist "%folder%\" set "empty=yes"
 if "%status%"=="0" (
   echo Done: every file is in "%folder%".
-  echo å®Œäº†: ã™ã¹ã¦ã®ãƒ•ã‚¡ã‚¤ãƒ«ã‚’ "%folder%" ã«æ›¸ãå‡ºã—ã¾ã—ãŸ.
+  echo Š®—¹: ‚·‚×‚Ä‚Ìƒtƒ@ƒCƒ‹‚ğ "%folder%" ‚É‘‚«o‚µ‚Ü‚µ‚½.
 ) else if defined empty (
   echo Nothing was extracted from this image; the message above says why.
-  echo ã“ã®ã‚¤ãƒ¡ãƒ¼ã‚¸ã‹ã‚‰ã¯ä½•ã‚‚å–ã‚Šå‡ºã›ã¾ã›ã‚“ã§ã—ãŸ. ç†ç”±ã¯ä¸Šã®ãƒ¡ãƒƒã‚»ãƒ¼ã‚¸ã®ã¨ãŠã‚Šã§ã™.
+  echo ‚±‚ÌƒCƒ[ƒW‚©‚ç‚Í‰½‚àæ‚èo‚¹‚Ü‚¹‚ñ‚Å‚µ‚½. ——R‚Íã‚ÌƒƒbƒZ[ƒW‚Ì‚Æ‚¨‚è‚Å‚·.
 ) else (
   echo Some files could not be extracted; the messages above say which. The others are in "%folder%".
-  echo æ›¸ãå‡ºã›ãªã‹ã£ãŸãƒ•ã‚¡ã‚¤ãƒ«ãŒã‚ã‚Šã¾ã™ ^(ä¸Šã®ãƒ¡ãƒƒã‚»ãƒ¼ã‚¸ã®ã¨ãŠã‚Š^). ã»ã‹ã®ãƒ•ã‚¡ã‚¤ãƒ«ã¯ "%folder%" ã«ã‚ã‚Šã¾ã™.
+  echo ‘‚«o‚¹‚È‚©‚Á‚½ƒtƒ@ƒCƒ‹‚ª‚ ‚è‚Ü‚· ^(ã‚ÌƒƒbƒZ[ƒW‚Ì‚Æ‚¨‚è^). ‚Ù‚©‚Ìƒtƒ@ƒCƒ‹‚Í "%folder%" ‚É‚ ‚è‚Ü‚·.
 )
 pause
 exit /b %status%
