@@ -18,6 +18,7 @@ bool fill(FileWindow& window, int64_t position) {
   window.length = 0;
   const ImageSource& source = window.source;
   if (position < 0) return false;
+  window.bytes.resize(FileWindow::kBytes);
   if (source.file != nullptr) {
     if (!seekTo(source.file, position)) return false;
     window.length = static_cast<int32_t>(

@@ -4,10 +4,10 @@
 // window is the buffer), or bytes already in memory.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <vector>
 
 namespace d88 {
 
@@ -19,7 +19,9 @@ struct ImageSource {
 struct FileWindow {
   static constexpr int32_t kBytes = 1 << 16;
   ImageSource source;
-  std::array<uint8_t, kBytes> bytes{};
+  // Allocated at the first read: a reader with static lifetime then holds no
+  // 64 KiB of zeros in the program's data.
+  std::vector<uint8_t> bytes;
   int64_t start = 0;
   int32_t length = 0;
 };

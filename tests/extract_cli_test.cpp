@@ -119,14 +119,21 @@ TEST(Warnings, DamageAndReplacementAreBothSaid) {
   build::addFile(disk.sides[0], "FRONT", 3, 1);
   // Over FRONT's sectors, and under its name: it gets both warnings.
   const Bytes back = build::addFile(disk.sides[1], "FRONT", 3, 2);
+  // One sector missing and one recorded with an error: the third warning.
+  const Bytes both = build::addFile(disk.sides[1], "BOTH", 2, 3);
   Disk raw = build::toDisk(disk);
   build::findSector(raw, trackIndex(1, 2), 2)->data.resize(1000);
+  build::findSector(raw, trackIndex(1, 2), 4)->status = 0xB0;
+  build::removeSector(raw, trackIndex(1, 2), 5);
   const RunResult run = runOnImage(build::buildDisk(raw));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, unreadSectors("FRONT") + replacedEarlier("FRONT"));
+  EXPECT_EQ(run.err, unreadSectors("FRONT") + replacedEarlier("FRONT") +
+                         unreadAndDamagedSectors("BOTH"));
   Bytes expected = back;
   std::fill_n(expected.begin() + 2024, 24, uint8_t{0});  // never side 0's bytes
-  EXPECT_EQ(run.files, (testing::Files{{"FRONT", expected}}));
+  Bytes expectedBoth = both;
+  std::fill_n(expectedBoth.begin() + 1024, 1024, uint8_t{0});
+  EXPECT_EQ(run.files, (testing::Files{{"FRONT", expected}, {"BOTH", expectedBoth}}));
 }
 
 // --- failing writes --------------------------------------------------------------

@@ -137,6 +137,7 @@ faults=(
   "cli/main.cpp@@s/const int error = errno;/const int error = 0;/@@why the image cannot be opened"
   "image/d88_image.cpp@@s/return seekToEnd\(file_\);/return 0;/@@the length of a short image"
   "host/host_file_posix.cpp@@s/errno = S_ISDIR\(info.st_mode\) \? EISDIR : EEXIST;/errno = EEXIST;/@@why a folder under a name is refused"
+  "cli/report.cpp@@s/return messages::kUnreadAndDamagedSectors;/return messages::kUnreadSectors;/@@the warning for both kinds of damage"
   "image/track_sweep.cpp@@s/if \(!answers_\[r\].found && /if (/@@the first of two records with one ID"
   "image/track_sweep.cpp@@s/it != ended.second; \+\+it\) \{/it != ended.first + (ended.first != ended.second); ++it) {/@@walks that one count ends together"
 )
