@@ -10,13 +10,12 @@
 #include <string>
 
 #include "d88_image.h"
-#include "report.h"
-#include "volume_extraction.h"
 #include "floor.h"
 #include "hostile_images.h"
 #include "output_folder.h"
 #include "report.h"
 #include "volume_builder.h"
+#include "volume_extraction.h"
 #include "walk_shapes.h"
 
 namespace fs = std::filesystem;
@@ -94,10 +93,9 @@ const Case& caseFor(const benchmark::State& state) {
   }
   const build::WalkShape shape = build::kWalkShapes[number - 3];
   const auto mebibytes = static_cast<uint64_t>(state.range(1));
-  return makeCase(std::string(build::shapeName(shape)) + "-" + std::to_string(mebibytes),
-                  [&](const std::string& path) {
-                    build::writeShapeImage(path, shape, mebibytes << 20);
-                  });
+  return makeCase(
+      std::string(build::shapeName(shape)) + "-" + std::to_string(mebibytes),
+      [&](const std::string& path) { build::writeShapeImage(path, shape, mebibytes << 20); });
 }
 
 void BM_Extract(benchmark::State& state) {

@@ -63,10 +63,10 @@ std::string unsupportedReason(Language language, const RefusedImage& image) {
   }
   const std::string found = std::string(media) + " (media " + hex(image.mediaType) + ")";
   if (japanese) {
-    return "最初のディスクが " + found + " の D88 イメージです; この形式は 2DD と 2HD のディスクのもの";
+    return "最初のディスクが " + found +
+           " の D88 イメージです; この形式は 2DD と 2HD のディスクのもの";
   }
-  return "a D88 image whose first disk is " + found +
-         "; this layout is on 2DD and 2HD disks";
+  return "a D88 image whose first disk is " + found + "; this layout is on 2DD and 2HD disks";
 }
 
 std::string usageHint(Language language) {
@@ -80,7 +80,8 @@ std::string usageHint(Language language) {
 
 std::string startedAlone(Language language) {
   if (language == Language::japanese) {
-    return "D88 イメージを extract-here.cmd にドロップすると、イメージの横のフォルダに書き出します. "
+    return "D88 イメージを extract-here.cmd "
+           "にドロップすると、イメージの横のフォルダに書き出します. "
            "何かキーを押すとこのウィンドウを閉じます";
   }
   return "Drop a D88 image on extract-here.cmd to extract it into a folder beside the image, "
@@ -89,7 +90,8 @@ std::string startedAlone(Language language) {
 
 std::string moreFailures(Language language, int32_t count, int error) {
   if (language == Language::japanese) {
-    return "ほかに " + number(count) + " 個のファイルも書き込めません (" + systemReason(error) + ")";
+    return "ほかに " + number(count) + " 個のファイルも書き込めません (" + systemReason(error) +
+           ")";
   }
   return "and " + number(count) + " more " + (count == 1 ? "file" : "files") +
          " could not be written (" + systemReason(error) + ")";

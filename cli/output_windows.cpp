@@ -20,17 +20,17 @@ HANDLE handleOf(std::FILE* file) {
 std::string ansiFromUtf8(std::string_view text) {
   const std::wstring wide = wideFromUtf8(text);
   std::string ansi(wide.size() * 2, '\0');
-  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                         ansi.data(), static_cast<int>(ansi.size()), nullptr,
-                                         nullptr);
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(),
+                          static_cast<int>(ansi.size()), nullptr, nullptr);
   ansi.resize(static_cast<size_t>(length > 0 ? length : 0));
   return ansi;
 }
 
 void writeConsole(OutputStream& stream, std::wstring_view text) {
   DWORD written = 0;
-  if (!WriteConsoleW(handleOf(stream.file), text.data(), static_cast<DWORD>(text.size()),
-                     &written, nullptr)) {
+  if (!WriteConsoleW(handleOf(stream.file), text.data(), static_cast<DWORD>(text.size()), &written,
+                     nullptr)) {
     stream.failed = true;
   }
 }

@@ -17,10 +17,10 @@ void writeListingLine(OutputStream& listing, const DirectoryEntry& entry) {
   std::array<char, 16> name;
   const int nameLength = std::snprintf(name.data(), name.size(), "%-9s", entry.name.data());
   std::array<char, 64> fields;
-  const int fieldsLength = std::snprintf(
-      fields.data(), fields.size(), "  START:%02x %02x    END:%02x %02x   SIZE:%04x",
-      entry.startTrack, entry.startSector, entry.endTrack, entry.endSector,
-      static_cast<uint32_t>(entryByteRange(entry).size));
+  const int fieldsLength =
+      std::snprintf(fields.data(), fields.size(), "  START:%02x %02x    END:%02x %02x   SIZE:%04x",
+                    entry.startTrack, entry.startSector, entry.endTrack, entry.endSector,
+                    static_cast<uint32_t>(entryByteRange(entry).size));
   writeLine(listing, {{{name.data(), static_cast<size_t>(nameLength)}},
                       {{fields.data(), static_cast<size_t>(fieldsLength)}}});
 }
@@ -42,9 +42,9 @@ std::string explained(const Report& report, std::string_view reason) {
 // Ends a run of identical write failures with how many more there were.
 void endFailureRun(Report& report) {
   if (report.runLength > 1) {
-    writeLine(*report.diagnostics,
-              {{moreFailures(report.language, report.runLength - 1, report.runError),
-                TextKind::host}});
+    writeLine(
+        *report.diagnostics,
+        {{moreFailures(report.language, report.runLength - 1, report.runError), TextKind::host}});
   }
   report.runError = 0;
   report.runLength = 0;
@@ -63,8 +63,9 @@ void writeAboutEntry(Report& report, const ExtractedEntry& value, std::string_vi
   }
   const std::string side = std::to_string(value.side);
   const std::string index = std::to_string(value.index);
-  writeLine(*report.diagnostics, {{messages::kSide}, {side}, {messages::kEntry}, {index},
-                                  {message}, {why, TextKind::host}});
+  writeLine(
+      *report.diagnostics,
+      {{messages::kSide}, {side}, {messages::kEntry}, {index}, {message}, {why, TextKind::host}});
 }
 
 // A failure to write, said once for a run of them with one reason on a terminal.
@@ -97,8 +98,8 @@ std::string_view writeEntry(Report& report, const ExtractedEntry& value) {
     return messages::kUnsafeName;
   }
   if (value.verdict == EntryVerdict::outsideVolume) return messages::kOutsideVolume;
-  const WriteOutcome outcome = writeFile(*report.folder, name, value.bytes.data(),
-                                         static_cast<int32_t>(value.bytes.size()));
+  const WriteOutcome outcome =
+      writeFile(*report.folder, name, value.bytes.data(), static_cast<int32_t>(value.bytes.size()));
   if (outcome == WriteOutcome::failed) return messages::kWriteFailed;
   if (outcome == WriteOutcome::inUse) return messages::kInUse;
   report.counts.written += 1;

@@ -10,11 +10,10 @@
 
 #include "d88_image.h"
 #include "directory_entry.h"
-#include "report.h"
-#include "volume_extraction.h"
 #include "fuzz_support.h"
 #include "output_folder.h"
 #include "report.h"
+#include "volume_extraction.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,8 +62,8 @@ bool isHostFileName(const char* name);
 // so nobody can plant it beforehand. On success `written` is the new file's
 // identity; on failure the temporary is removed, whatever stood under the
 // name is untouched, and errno says why.
-bool replaceFile(const char* name, const uint8_t* data, size_t length,
-                 const ExistingName& existing, FileIdentity& written);
+bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName& existing,
+                 FileIdentity& written);
 
 // From here on SIGINT, SIGTERM and SIGHUP (Ctrl+C and Ctrl+Break on Windows)
 // remove the temporary in progress before the process ends as the signal

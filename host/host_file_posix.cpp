@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -52,8 +51,8 @@ int createTemporary() {
   sigprocmask(SIG_BLOCK, &interruptions, &previous);
   int descriptor = -1;
   for (int attempt = 0; attempt < kTemporaryAttempts && nameTemporary(); ++attempt) {
-    descriptor = open(pendingName.data(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0666);
+    descriptor =
+        open(pendingName.data(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (descriptor >= 0 || errno != EEXIST) break;
   }
   pending = descriptor >= 0 ? 1 : 0;
@@ -114,7 +113,7 @@ ExistingName probeName(const char* name) {
   } else if (S_ISREG(info.st_mode)) {
     // Writing in place would have been refused: so is replacing it.
     found.kind = faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) == 0 ? ExistingKind::file
-                                                                   : ExistingKind::readOnlyFile;
+                                                                  : ExistingKind::readOnlyFile;
   }
   return found;
 }
@@ -123,8 +122,8 @@ bool isHostFileName(const char*) {
   return true;
 }
 
-bool replaceFile(const char* name, const uint8_t* data, size_t length,
-                 const ExistingName& existing, FileIdentity& written) {
+bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName& existing,
+                 FileIdentity& written) {
   const int descriptor = createTemporary();
   if (descriptor < 0) return false;
   bool ok = writeAll(descriptor, data, length);
@@ -143,11 +142,11 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length,
 }
 
 void guardAgainstInterruption() {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = removePendingAndDie;
   sigemptyset(&action.sa_mask);
   for (int signal : kInterruptions) {
-    struct sigaction previous{};
+    struct sigaction previous {};
     sigaction(signal, &action, &previous);
     // Ignored on purpose by whoever started us (nohup): keep it so.
     if (previous.sa_handler == SIG_IGN) sigaction(signal, &previous, nullptr);

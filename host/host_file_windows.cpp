@@ -8,8 +8,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +17,8 @@
 
 #include "file_name.h"
 #include "host_file.h"
-#include "temporary_name.h"
 #include "shift_jis.h"
+#include "temporary_name.h"
 
 namespace d88 {
 
@@ -174,8 +174,8 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length, const Exi
   for (int attempt = 0; attempt < kTemporaryAttempts && nameTemporary(); ++attempt) {
     std::copy_n(pendingName.data(), std::strlen(pendingName.data()) + 1, pendingWide.begin());
     pending = 1;
-    handle = CreateFileW(pendingWide.data(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle = CreateFileW(pendingWide.data(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) break;
     pending = 0;
     if (GetLastError() != ERROR_FILE_EXISTS) break;

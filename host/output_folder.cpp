@@ -48,7 +48,8 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
     *replaced = identity;
     return WriteOutcome::replacedEarlier;
   }
-  if (folder.writtenCount < kMaxFilesPerRun) folder.written[static_cast<size_t>(folder.writtenCount++)] = identity;
+  if (folder.writtenCount < kMaxFilesPerRun)
+    folder.written[static_cast<size_t>(folder.writtenCount++)] = identity;
   return WriteOutcome::written;
 }
 

@@ -28,12 +28,11 @@ struct OutputFolder {
 enum class WriteOutcome {
   written,
   replacedEarlier,  // written, over a file of the same name from this run
-  failed,  // not created or not written in full; or a folder, FIFO, device or a file the
-           // user may not write is there
+  failed,           // not created or not written in full; or a folder, FIFO, device or a file the
+                    // user may not write is there
   inUse,            // the name leads to the image or to an output's file
 };
 
-WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* data,
-                       int32_t length);
+WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* data, int32_t length);
 
 }  // namespace d88

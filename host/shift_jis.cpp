@@ -37,12 +37,10 @@ char32_t decodePair(uint8_t lead, uint8_t trail) {
   char* target = reinterpret_cast<char*>(out);
   size_t outLeft = sizeof out;
   iconv(convert, nullptr, nullptr, nullptr, nullptr);
-  if (iconv(convert, &in, &inLeft, &target, &outLeft) == static_cast<size_t>(-1) ||
-      outLeft != 4) {
+  if (iconv(convert, &in, &inLeft, &target, &outLeft) == static_cast<size_t>(-1) || outLeft != 4) {
     return kNoCharacter;
   }
-  return char32_t{out[0]} | char32_t{out[1]} << 8 | char32_t{out[2]} << 16 |
-         char32_t{out[3]} << 24;
+  return char32_t{out[0]} | char32_t{out[1]} << 8 | char32_t{out[2]} << 16 | char32_t{out[3]} << 24;
 #endif
 }
 

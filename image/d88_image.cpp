@@ -148,16 +148,15 @@ bool D88Image::headerIsPlausible() {
   return diskBase_ >= 0 && diskSize_ >= static_cast<uint32_t>(kHeaderSize) &&
          int64_t{diskBase_} + diskSize_ <= imageBytes() &&
          std::all_of(trackOffsets_.begin(), trackOffsets_.end(), [this](uint32_t offset) {
-           return offset == 0 || (offset >= static_cast<uint32_t>(kTrackTableOffset) &&
-                                  offset <= diskSize_);
+           return offset == 0 ||
+                  (offset >= static_cast<uint32_t>(kTrackTableOffset) && offset <= diskSize_);
          });
 }
 
 int64_t D88Image::imageBytes() {
   if (!open_) return -1;
   if (file_ == nullptr) return static_cast<int64_t>(window_.source.bytes.size());
-  forgetWindow(window_);  // the window seeks before every read anyway
-  return seekToEnd(file_);
+  return seekToEnd(file_);  // the window seeks before every read anyway
 }
 
 void D88Image::setSectorRange(int32_t first, int32_t last) {

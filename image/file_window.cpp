@@ -1,8 +1,8 @@
 #include "file_window.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 
 #ifndef _WIN32
 #include <sys/types.h>
@@ -21,8 +21,8 @@ bool fill(FileWindow& window, int64_t position) {
   window.bytes.resize(FileWindow::kBytes);
   if (source.file != nullptr) {
     if (!seekTo(source.file, position)) return false;
-    window.length = static_cast<int32_t>(
-        std::fread(window.bytes.data(), 1, window.bytes.size(), source.file));
+    window.length =
+        static_cast<int32_t>(std::fread(window.bytes.data(), 1, window.bytes.size(), source.file));
   } else if (static_cast<uint64_t>(position) < source.bytes.size()) {
     const auto rest = source.bytes.subspan(static_cast<size_t>(position));
     window.length = static_cast<int32_t>(std::min(rest.size(), window.bytes.size()));

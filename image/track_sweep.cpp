@@ -130,8 +130,8 @@ class Sweep {
       groupOf_[static_cast<size_t>(member.walk)] = a;
     }
     std::vector<Member> members(into.members.size() + from.members.size());
-    std::merge(into.members.begin(), into.members.end(), from.members.begin(),
-               from.members.end(), members.begin());
+    std::merge(into.members.begin(), into.members.end(), from.members.begin(), from.members.end(),
+               members.begin());
     into.members = std::move(members);
     into.unresolved += from.unresolved;
     from.members.clear();

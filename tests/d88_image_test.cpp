@@ -392,9 +392,8 @@ const MeetingWalks kMeetingWalks[] = {
 TEST_F(ReaderTest, WalksThatInterleaveAndMeetKeepTheirOwnAnswers) {
   for (const MeetingWalks& shape : kMeetingWalks) {
     Disk disk;
-    disk.tracks[0] = build::formatTrack(0, 0, 0, 1, 10, [](int r) {
-      return filled(8, static_cast<uint8_t>(r));
-    });
+    disk.tracks[0] = build::formatTrack(0, 0, 0, 1, 10,
+                                        [](int r) { return filled(8, static_cast<uint8_t>(r)); });
     for (size_t i = 0; i < 10; ++i) {
       disk.tracks[0][i].dataSize = static_cast<uint16_t>(8 + 24 * (shape.ahead[i] - 1));
       disk.tracks[0][i].sectorsInTrack = i == shape.endRecord ? shape.endCount : 0xFFFF;
@@ -436,7 +435,8 @@ TEST_F(ReaderTest, FirstOfTwoRecordsWithOneIdWinsAlsoInOnePass) {
   openDisk(disk);
   for (bool located : {false, true}) {
     if (located) {
-      ASSERT_TRUE(image_.locateSectors(std::vector<SectorRequest>{{5, 2, 1, 3, 1}, {5, 2, 1, 7, 1}}));
+      ASSERT_TRUE(
+          image_.locateSectors(std::vector<SectorRequest>{{5, 2, 1, 3, 1}, {5, 2, 1, 7, 1}}));
     }
     uint8_t data[256] = {};
     EXPECT_EQ(image_.readSector(5, 2, 1, 3, 1, data, 256), 256);

@@ -63,8 +63,8 @@ TEST(FrontEnd, ImageFromAPipeExtractsAsTheFileDoes) {
   const VolumeDisk disk = build::sampleDisk();
   const Bytes image = imageOf(disk);
   const RunResult file = runOnImage(image);
-  const RunResult piped = runOnImage(
-      image, {.wrapper = {"sh", "-c", "gzip -c \"$1\" | gzip -dc | \"$0\" /dev/stdin"}});
+  const RunResult piped =
+      runOnImage(image, {.wrapper = {"sh", "-c", "gzip -c \"$1\" | gzip -dc | \"$0\" /dev/stdin"}});
   EXPECT_EQ(piped.status, 0);
   EXPECT_EQ(piped.out, file.out);
   EXPECT_EQ(piped.err, "");
@@ -127,8 +127,8 @@ TEST(Warnings, DamageAndReplacementAreBothSaid) {
   build::removeSector(raw, trackIndex(1, 2), 5);
   const RunResult run = runOnImage(build::buildDisk(raw));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, unreadSectors("FRONT") + replacedEarlier("FRONT") +
-                         unreadAndDamagedSectors("BOTH"));
+  EXPECT_EQ(run.err,
+            unreadSectors("FRONT") + replacedEarlier("FRONT") + unreadAndDamagedSectors("BOTH"));
   Bytes expected = back;
   std::fill_n(expected.begin() + 2024, 24, uint8_t{0});  // never side 0's bytes
   Bytes expectedBoth = both;

@@ -1,10 +1,11 @@
 // Which names may become files: everywhere, and by Windows' own rules.
 #include "file_name.h"
-#include "host_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "host_file.h"
 
 namespace d88 {
 namespace {
@@ -46,14 +47,13 @@ TEST(FileName, WindowsRefusesItsForbiddenCharactersAndControls) {
 }
 
 TEST(FileName, WindowsRefusesDeviceNamesWithOrWithoutExtension) {
-  for (std::u16string_view bad : {u"CON", u"con", u"Prn", u"AUX", u"nul", u"COM1", u"com9", u"LPT1",
-                                  u"lpt9", u"CON.TXT", u"nul.a.b", u"COM3.m", u"COM0",
-                                  u"lpt0.x", u"CONIN$", u"conout$", u"CONIN$.a"}) {
+  for (std::u16string_view bad :
+       {u"CON", u"con", u"Prn", u"AUX", u"nul", u"COM1", u"com9", u"LPT1", u"lpt9", u"CON.TXT",
+        u"nul.a.b", u"COM3.m", u"COM0", u"lpt0.x", u"CONIN$", u"conout$", u"CONIN$.a"}) {
     EXPECT_FALSE(isSafeWindowsName(bad));
   }
-  for (std::u16string_view good :
-       {u"CONS", u"COM", u"COMA", u"COM10", u"LPT", u"XCON", u"NULL", u"AUX1", u"a.CON",
-        u"CONIN", u"CON$"}) {
+  for (std::u16string_view good : {u"CONS", u"COM", u"COMA", u"COM10", u"LPT", u"XCON", u"NULL",
+                                   u"AUX1", u"a.CON", u"CONIN", u"CON$"}) {
     EXPECT_TRUE(isSafeWindowsName(good));
   }
 }

@@ -206,10 +206,10 @@ RunResult run(const TempDir& dir, std::vector<std::string> args, const RunOption
       options.stdoutName.empty() ? dir.path() / "stdout" : work / options.stdoutName;
   const fs::path stderrFile =
       options.stderrName.empty() ? dir.path() / "stderr" : work / options.stderrName;
-  streams.out = openSink(options.stdoutTo, stdoutFile, options.appendToNamed, streams.slave,
-                         streams.master);
-  streams.err = openSink(options.stderrTo, stderrFile, options.appendToNamed, streams.slave,
-                         streams.master);
+  streams.out =
+      openSink(options.stdoutTo, stdoutFile, options.appendToNamed, streams.slave, streams.master);
+  streams.err =
+      openSink(options.stderrTo, stderrFile, options.appendToNamed, streams.slave, streams.master);
 
   RunResult result;
   const pid_t child = fork();
@@ -267,8 +267,8 @@ std::string programNameAsSeen() {
 RunResult runOnImage(const Bytes& image, const RunOptions& options) {
   TempDir dir;
   const bool inWork = !options.imageName.empty();
-  const fs::path imagePath = inWork ? dir.path() / "work" / options.imageName
-                                    : dir.path() / "image.d88";
+  const fs::path imagePath =
+      inWork ? dir.path() / "work" / options.imageName : dir.path() / "image.d88";
   fs::create_directories(imagePath.parent_path());
   build::writeBytes(imagePath.string(), image);
   std::vector<std::string> args = {inWork ? options.imageName : imagePath.string()};

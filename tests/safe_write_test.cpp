@@ -77,8 +77,8 @@ TEST(SafeWrites, StandardStreamLeadingToTheImageIsRefused) {
   VolumeDisk disk;
   build::addFile(disk.sides[0], "A", 1, 1);
   const Bytes image = imageOf(disk);
-  RunResult run = runOnImage(image, {.imageName = "GAME", .stdoutName = "GAME",
-                                     .appendToNamed = true});
+  RunResult run =
+      runOnImage(image, {.imageName = "GAME", .stdoutName = "GAME", .appendToNamed = true});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, kOutputIsImage);
   EXPECT_EQ(run.files, (testing::Files{{"GAME", image}}));
@@ -89,15 +89,14 @@ TEST(SafeWrites, StandardStreamLeadingToTheImageIsRefused) {
 }
 
 TEST(SafeWrites, LinksUnderEntryNamesAreReplacedNeverFollowed) {
-
   VolumeDisk disk;
   const Bytes sym = build::addFile(disk.sides[0], "SYM", 1, 1);
   const Bytes dangle = build::addFile(disk.sides[0], "DANGLE", 1, 2);
   const Bytes hard = build::addFile(disk.sides[0], "HARD", 1, 3);
   // The name is a link, whatever it leads to: the image being read, a folder.
   // (Wine shows a POSIX link as what it leads to, which Windows does not.)
-  testing::Files expected{{"SYM", sym}, {"DANGLE", dangle}, {"HARD", hard},
-                          {"OTHER", bytesOf(kPrecious)}};
+  testing::Files expected{
+      {"SYM", sym}, {"DANGLE", dangle}, {"HARD", hard}, {"OTHER", bytesOf(kPrecious)}};
   if (posixOnly()) {
     expected["TOIMG"] = build::addFile(disk.sides[0], "TOIMG", 1, 4);
     expected["TODIR"] = build::addFile(disk.sides[0], "TODIR", 1, 5);
@@ -141,7 +140,6 @@ TEST(SafeWrites, FifoOrFolderUnderAnEntryNameIsRefusedWithoutBlocking) {
 }
 
 TEST(SafeWrites, WriteCutShortLeavesTheEarlierFileAndNoTemporary) {
-
   VolumeDisk disk;
   const Bytes small = build::addFile(disk.sides[0], "SMALL", 1, 1);
   build::addFile(disk.sides[0], "BIG", 8, 2);  // 8 KiB, over the limit
@@ -154,8 +152,8 @@ TEST(SafeWrites, WriteCutShortLeavesTheEarlierFileAndNoTemporary) {
   const RunResult run = runOnImage(imageOf(disk), options);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, writeFailed("BIG"));
-  EXPECT_EQ(run.files, (testing::Files{{"SMALL", small}, {"BIG", bytesOf(kPrecious)},
-                                       {"AFTER", after}}));
+  EXPECT_EQ(run.files,
+            (testing::Files{{"SMALL", small}, {"BIG", bytesOf(kPrecious)}, {"AFTER", after}}));
 }
 
 // The openat calls a run makes before it creates its `nth` temporary (from
@@ -193,23 +191,26 @@ TEST(SafeWrites, RunKilledAtAnyPointLeavesNoTemporaryAndNothingHalfWritten) {
       options.prepare = [](const fs::path&, const fs::path& work) {
         testing::writeText(work / "THIRD", kPrecious);
       };
-      options.wrapper = {"strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=write,openat",
-                         "-e", "inject=" + at};
+      options.wrapper = {
+          "strace", "-f",          "-qq", "-o", "/dev/null", "-e", "trace=write,openat",
+          "-e",     "inject=" + at};
       const RunResult run = runOnImage(image, options);
-      const int number = std::string(signal) == "INT" ? SIGINT
-                         : std::string(signal) == "TERM" ? SIGTERM : SIGHUP;
+      const int number = std::string(signal) == "INT"    ? SIGINT
+                         : std::string(signal) == "TERM" ? SIGTERM
+                                                         : SIGHUP;
       EXPECT_EQ(run.signal, number) << signal << " " << at;
-      EXPECT_EQ(run.files, (testing::Files{{"FIRST", first}, {"SECOND", second},
-                                           {"THIRD", bytesOf(kPrecious)}}))
+      EXPECT_EQ(
+          run.files,
+          (testing::Files{{"FIRST", first}, {"SECOND", second}, {"THIRD", bytesOf(kPrecious)}}))
           << signal << " " << at;
     }
   }
   // Ignored by whoever started the run (nohup): it stays ignored.
   // (A sanitizer build's leak check cannot run under ptrace: it is left out.)
-  const RunResult ignored = runOnImage(
-      image, {.environment = {"ASAN_OPTIONS=detect_leaks=0"},
-              .wrapper = {"sh", "-c", "trap '' INT; exec \"$@\"", "sh", "strace", "-qq", "-o",
-                          "/dev/null", "-e", "inject=write:signal=INT:when=3"}});
+  const RunResult ignored =
+      runOnImage(image, {.environment = {"ASAN_OPTIONS=detect_leaks=0"},
+                         .wrapper = {"sh", "-c", "trap '' INT; exec \"$@\"", "sh", "strace", "-qq",
+                                     "-o", "/dev/null", "-e", "inject=write:signal=INT:when=3"}});
   EXPECT_EQ(ignored.status, 0);
   EXPECT_EQ(ignored.files, testing::filesOf(disk));
 }
@@ -225,10 +226,9 @@ TEST(SafeWrites, TemporaryNameAlreadyTakenIsPassedOver) {
   build::addFile(disk.sides[0], "SECOND", 2, 2);
   const Bytes image = imageOf(disk);
   const std::string when = std::to_string(openatsBefore(image, 2) + 1);
-  const RunResult run = runOnImage(
-      image, {.environment = {"ASAN_OPTIONS=detect_leaks=0"},
-              .wrapper = {"strace", "-qq", "-o", "/dev/null", "-e",
-                          "inject=openat:error=EEXIST:when=" + when}});
+  const RunResult run = runOnImage(image, {.environment = {"ASAN_OPTIONS=detect_leaks=0"},
+                                           .wrapper = {"strace", "-qq", "-o", "/dev/null", "-e",
+                                                       "inject=openat:error=EEXIST:when=" + when}});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.files, testing::filesOf(disk));

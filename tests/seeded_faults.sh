@@ -43,7 +43,7 @@ faults=(
   "image/d88_image.cpp@@s/int64_t\{128\} << std::min\(n, 24\)/int64_t{256} << std::min(n, 24)/@@nominal sector length"
   "image/d88_image.cpp@@s/n, dest \+ done, step\) < step\) return done;/n, dest + done, step) < 1) return done;/@@a run stops at a short sector"
   "image/track_sweep.cpp@@s/(    const KeyedRequest first.*?\n    \}\n)(    \/\/ The walks for which.*?group.members.erase\(ended.first, ended.second\);\n)/\\2\\1/s@@a walk's last record is examined"
-  "volume/volume_extraction.cpp@@s/SectorRun\{\{0, 0, 0, 1\}, 0,/SectorRun{{0, 0, 0, 2}, 0,/@@first sector of the boot read"
+  "volume/volume_extraction.cpp@@s/SectorRun\{\{0, 0, 0, 1\},/SectorRun{{0, 0, 0, 2},/@@first sector of the boot read"
   "volume/volume_extraction.cpp@@s/visit\(SectorRun\{firstOf\(kDirectoryTrack\)/visit(SectorRun{SectorAddress{trackIndexOf(0, kDirectoryTrack), 0, 1, 1}/@@each side's own directory"
   "volume/volume_extraction.cpp@@s/if \(isEndMark\(raw\)\) break;/if (isEndMark(raw)) continue;/@@the end mark ends the directory"
   "volume/volume_extraction.cpp@@s/isDamagedStatus\(image.lastSectorStatus\(\)\)/image.lastSectorStatus() == 0xB0/@@damaged sectors noted"

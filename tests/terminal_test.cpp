@@ -22,7 +22,10 @@ build::Bytes image() {
   build::VolumeDisk disk;
   build::addFile(disk.sides[0], "\x89\xB9\x8A\x79.1", 1, 1);  // 音楽.1
   build::addFile(disk.sides[0], "\x1B[2J", 1, 2);
-  build::addFile(disk.sides[0], "\x9B" "2J\xC2\x9B", 1, 3);  // CSI, and CSI as UTF-8
+  build::addFile(disk.sides[0],
+                 "\x9B"
+                 "2J\xC2\x9B",
+                 1, 3);  // CSI, and CSI as UTF-8
   build::addEntry(disk.sides[1], "../x", 2, 1, 2, 1);
   build::addFile(disk.sides[1], "LAST", 1, 3);
   return testing::imageOf(disk);
@@ -61,23 +64,25 @@ TEST_F(Terminal, Utf8TerminalShowsCharactersInAlignedRowsAndEscapesControls) {
 // it gets printable ASCII only.
 TEST_F(Terminal, OtherLocalesGetOnlyPrintableAscii) {
   const RunResult run = runAt("C", Sink::terminal, Sink::terminal);
-  EXPECT_EQ(run.out,
-            "2DD/2HD\\x94\\xc5(PC98)\\x82\\xf0\\x94F\\x8e\\xaf\\x82\\xb5\\x82\\xdc\\x82\\xb5\\x82\\xbd.\n"
-            "\\x89\\xb9\\x8ay.1     START:02 01    END:02 01   SIZE:0400\n"
-            "\\x1b[2J       START:02 02    END:02 02   SIZE:0400\n"
-            "\\x9b2J\\xc2\\x9b      START:02 03    END:02 03   SIZE:0400\n"
-            "../x       START:02 01    END:02 01   SIZE:0400\n"
-            "../x\\x82\\xcd\\x8f\\x91\\x82\\xab\\x8fo\\x82\\xb9\\x82\\xc8\\x82\\xa2\\x83t\\x83@"
-            "\\x83C\\x83\\x8b\\x96\\xbc\\x82\\xc5\\x82\\xb7.\n"
-            "LAST       START:02 01    END:02 01   SIZE:0400\n"
-            "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
+  EXPECT_EQ(
+      run.out,
+      "2DD/2HD\\x94\\xc5(PC98)\\x82\\xf0\\x94F\\x8e\\xaf\\x82\\xb5\\x82\\xdc\\x82\\xb5\\x82\\xbd.\n"
+      "\\x89\\xb9\\x8ay.1     START:02 01    END:02 01   SIZE:0400\n"
+      "\\x1b[2J       START:02 02    END:02 02   SIZE:0400\n"
+      "\\x9b2J\\xc2\\x9b      START:02 03    END:02 03   SIZE:0400\n"
+      "../x       START:02 01    END:02 01   SIZE:0400\n"
+      "../x\\x82\\xcd\\x8f\\x91\\x82\\xab\\x8fo\\x82\\xb9\\x82\\xc8\\x82\\xa2\\x83t\\x83@"
+      "\\x83C\\x83\\x8b\\x96\\xbc\\x82\\xc5\\x82\\xb7.\n"
+      "LAST       START:02 01    END:02 01   SIZE:0400\n"
+      "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 }
 
 TEST_F(Terminal, EachStreamDecidesForItself) {
   const std::string rawListing = kRecognised +
                                  "\x89\xB9\x8A\x79.1     START:02 01    END:02 01   SIZE:0400\n"
                                  "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n"
-                                 "\x9B" "2J\xC2\x9B      START:02 03    END:02 03   SIZE:0400\n"
+                                 "\x9B"
+                                 "2J\xC2\x9B      START:02 03    END:02 03   SIZE:0400\n"
                                  "../x       START:02 01    END:02 01   SIZE:0400\n"
                                  "LAST       START:02 01    END:02 01   SIZE:0400\n";
   RunResult run = runAt("C.UTF-8", Sink::file, Sink::terminal);
@@ -114,8 +119,8 @@ RunResult toldOnTerminal(const build::Bytes& image, RunOptions options = {}) {
 }
 
 TEST_F(Terminal, EachRefusalSaysWhy) {
-  RunOptions options{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
-                     .environment = {"LC_ALL=C.UTF-8"}};
+  RunOptions options{
+      .stdoutTo = Sink::terminal, .stderrTo = Sink::terminal, .environment = {"LC_ALL=C.UTF-8"}};
   EXPECT_EQ(testing::runWithArgs({"/nonexistent/x.d88"}, options).out,
             "ファイルをオープンできません. (/nonexistent/x.d88: No such file or directory)\n");
   EXPECT_EQ(testing::runWithArgs({"."}, options).out,
@@ -124,17 +129,20 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
   EXPECT_EQ(toldOnTerminal(build::Bytes(12, 'x')).out,
             unsupported + "not a D88 image: 12 bytes, shorter than a disk header (688 bytes))\n");
   // In Japanese where the locale's language is, on a terminal that shows it.
-  RunOptions japanese{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+  RunOptions japanese{.stdoutTo = Sink::terminal,
+                      .stderrTo = Sink::terminal,
                       .environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"}};
   EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
-            unsupported + "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
+            unsupported +
+                "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
   EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'x')).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
   build::Disk twoD;
   twoD.mediaType = 0x00;
   EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
-            unsupported + "a D88 image whose first disk is 2D (media 0x00); this layout is on "
-                          "2DD and 2HD disks)\n");
+            unsupported +
+                "a D88 image whose first disk is 2D (media 0x00); this layout is on "
+                "2DD and 2HD disks)\n");
   twoD.trackOffsetOverrides[5] = 0x7FFFFFFF;  // far past the disk: no D88 header after all
   EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
@@ -151,8 +159,9 @@ TEST_F(Terminal, RunEndsWithASummaryAndOneLineForARunOfOneFailure) {
   build::addFile(disk.sides[1], "D", 1, 2);
   build::addFile(disk.sides[1], "D", 1, 3);
   const RunResult run = toldOnTerminal(testing::imageOf(disk), {.prepare = [](auto&, auto& work) {
-    for (const char* name : {"A", "B", "C"}) std::filesystem::create_directory(work / name);
-  }});
+                                         for (const char* name : {"A", "B", "C"})
+                                           std::filesystem::create_directory(work / name);
+                                       }});
   EXPECT_EQ(run.out,
             "2DD/2HD版(PC98)を認識しました.\n"
             "A          START:02 01    END:02 01   SIZE:0400\n"
@@ -171,9 +180,9 @@ TEST_F(Terminal, RunEndsWithASummaryAndOneLineForARunOfOneFailure) {
 TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
   build::Disk dos;
   for (int track = 0; track < 154; ++track) {
-    dos.tracks[track] = build::formatTrack(static_cast<uint8_t>(track / 2),
-                                           static_cast<uint8_t>(track % 2), 3, 1, 8,
-                                           [](int) { return build::Bytes(1024, 0xE5); });
+    dos.tracks[track] =
+        build::formatTrack(static_cast<uint8_t>(track / 2), static_cast<uint8_t>(track % 2), 3, 1,
+                           8, [](int) { return build::Bytes(1024, 0xE5); });
   }
   const RunResult run = toldOnTerminal(build::buildDisk(dos));
   EXPECT_EQ(run.status, 0);
@@ -193,14 +202,18 @@ TEST(SharedDestination, EachDiagnosticFollowsTheListingLineOfItsEntry) {
   // Windows refuses a name that holds a control character or is not code page 932.
   const bool windows = testing::programIsWindows();
   const std::string escape = windows ? unsafeName("\x1B[2J") : "";
-  const std::string csi = windows ? unsafeName("\x9B" "2J\xC2\x9B") : "";
+  const std::string csi = windows ? unsafeName(
+                                        "\x9B"
+                                        "2J\xC2\x9B")
+                                  : "";
   EXPECT_EQ(run.out, kRecognised +
                          "\x89\xB9\x8A\x79.1     START:02 01    END:02 01   SIZE:0400\n"
-                         "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n" + escape +
-                         "\x9B" "2J\xC2\x9B      START:02 03    END:02 03   SIZE:0400\n" + csi +
-                         "../x       START:02 01    END:02 01   SIZE:0400\n" +
-                         unsafeName("../x") +
-                         "LAST       START:02 01    END:02 01   SIZE:0400\n");
+                         "\x1B[2J       START:02 02    END:02 02   SIZE:0400\n" +
+                         escape +
+                         "\x9B"
+                         "2J\xC2\x9B      START:02 03    END:02 03   SIZE:0400\n" +
+                         csi + "../x       START:02 01    END:02 01   SIZE:0400\n" +
+                         unsafeName("../x") + "LAST       START:02 01    END:02 01   SIZE:0400\n");
 }
 
 }  // namespace

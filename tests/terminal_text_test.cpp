@@ -9,10 +9,10 @@ namespace d88 {
 namespace {
 
 TEST(TerminalText, ShiftJisBecomesUtf8) {
-  EXPECT_EQ(terminalUtf8("\x89\xB9\x8A\x79.1"), "\xE9\x9F\xB3\xE6\xA5\xBD.1");    // 音楽.1
+  EXPECT_EQ(terminalUtf8("\x89\xB9\x8A\x79.1"), "\xE9\x9F\xB3\xE6\xA5\xBD.1");      // 音楽.1
   EXPECT_EQ(terminalUtf8("\xC3\xBD\xC4"), "\xEF\xBE\x83\xEF\xBD\xBD\xEF\xBE\x84");  // ﾃｽﾄ
-  EXPECT_EQ(terminalUtf8("\x82\xA0"), "\xE3\x81\x82");                           // あ
-  EXPECT_EQ(terminalUtf8("\x81\x5F"), "\xEF\xBC\xBC");                           // ＼
+  EXPECT_EQ(terminalUtf8("\x82\xA0"), "\xE3\x81\x82");                              // あ
+  EXPECT_EQ(terminalUtf8("\x81\x5F"), "\xEF\xBC\xBC");                              // ＼
   EXPECT_EQ(terminalUtf8("\x83\x5C"), "\xE3\x82\xBD");  // ソ: its second byte is no backslash
   EXPECT_EQ(terminalUtf8("\xFA\x40"), "\xE2\x85\xB0");  // ⅰ, a lead byte high in the range
   EXPECT_EQ(terminalUtf8("\x83\x9F"), "\xCE\x91");      // Α, two bytes in UTF-8
@@ -24,9 +24,11 @@ TEST(TerminalText, ControlCharactersAndInvalidBytesAreEscaped) {
   EXPECT_EQ(terminalUtf8("\x1B]0;x\x07"), "\\x1b]0;x\\x07");
   EXPECT_EQ(terminalUtf8("a\nb\r\x7F"), "a\\x0ab\\x0d\\x7f");
   EXPECT_EQ(terminalUtf8("\x80\xA0\xFD\xFE\xFF"), "\\x80\\xa0\\xfd\\xfe\\xff");
-  EXPECT_EQ(terminalUtf8("A\x81"), "A\\x81");           // a lead byte at the end
-  EXPECT_EQ(terminalUtf8("\x81\x1B"), "\\x81\\x1b");    // no trail byte after it
-  EXPECT_EQ(terminalUtf8("\x85\x40" "B"), "\\x85@B");   // a pair code page 932 leaves empty
+  EXPECT_EQ(terminalUtf8("A\x81"), "A\\x81");         // a lead byte at the end
+  EXPECT_EQ(terminalUtf8("\x81\x1B"), "\\x81\\x1b");  // no trail byte after it
+  EXPECT_EQ(terminalUtf8("\x85\x40"
+                         "B"),
+            "\\x85@B");  // a pair code page 932 leaves empty
 }
 
 TEST(TerminalText, ConsoleGetsTheSameCharactersAsUtf16) {
@@ -49,7 +51,8 @@ TEST(TerminalText, ShiftJisTerminalGetsValidCharactersAsTheirBytes) {
 TEST(TerminalText, HostUtf8IsShownWithControlsAndBidiOverridesEscaped) {
   EXPECT_EQ(terminalUtf8FromUtf8("ぷよ/d88extract"), "ぷよ/d88extract");
   EXPECT_EQ(terminalUtf8FromUtf8("\xC2\x9B\x32J"), "\\xc2\\x9b2J");  // CSI, clear screen
-  EXPECT_EQ(terminalUtf8FromUtf8("a\xE2\x80\xAA\xE2\x80\xAE" "b\xE2\x81\xA6\xE2\x81\xA9"),
+  EXPECT_EQ(terminalUtf8FromUtf8("a\xE2\x80\xAA\xE2\x80\xAE"
+                                 "b\xE2\x81\xA6\xE2\x81\xA9"),
             "a\\xe2\\x80\\xaa\\xe2\\x80\\xaeb\\xe2\\x81\\xa6\\xe2\\x81\\xa9");
   EXPECT_EQ(terminalUtf8FromUtf8("\xE2\x80\xA9\xE2\x81\xAA"), "\xE2\x80\xA9\xE2\x81\xAA");
   // Overlong, surrogate and stray bytes; a character past the BMP is kept.

@@ -58,13 +58,13 @@ struct RunOptions {
   std::function<void(const std::filesystem::path& root, const std::filesystem::path& work)>
       prepare{};
   Sink stdoutTo = Sink::file;
-  std::string stdoutName{};  // Sink::file: this file in the work folder, as "> NAME" would
-  Sink stderrTo = Sink::file;  // terminal with stdout terminal: the same one
-  std::string stderrName{};    // as stdoutName, for "2> NAME"
-  bool appendToNamed = false;  // ">> NAME" and "2>> NAME" rather than truncating
+  std::string stdoutName{};     // Sink::file: this file in the work folder, as "> NAME" would
+  Sink stderrTo = Sink::file;   // terminal with stdout terminal: the same one
+  std::string stderrName{};     // as stdoutName, for "2> NAME"
+  bool appendToNamed = false;   // ">> NAME" and "2>> NAME" rather than truncating
   bool stderrToStdout = false;  // 2>&1
   std::vector<std::string> environment{};  // NAME=value, added
-  long long fileSizeLimit = -1;          // RLIMIT_FSIZE; SIGXFSZ as the system leaves it
+  long long fileSizeLimit = -1;            // RLIMIT_FSIZE; SIGXFSZ as the system leaves it
   std::vector<std::string> wrapper{};      // a command the program runs under
   int timeLimitSeconds = 60;
 };

@@ -51,7 +51,8 @@ void take(void* context, const ExtractedEntry& value) {
   if (value.damage == SectorDamage::damaged) line += " damaged";
   if (value.damage == SectorDamage::unreadAndDamaged) line += " unread+damaged";
   out.values.push_back(line);
-  if (value.verdict == EntryVerdict::write) out.files[name] = Bytes(value.bytes.begin(), value.bytes.end());
+  if (value.verdict == EntryVerdict::write)
+    out.files[name] = Bytes(value.bytes.begin(), value.bytes.end());
 }
 
 Extraction extract(const Bytes& image) {
@@ -134,11 +135,10 @@ TEST(VolumeExtraction, BootBlockDamageIsOnlyThatOfItsOwnSectors) {
     std::string value;
   };
   const Case cases[] = {
-      {1, true, "IPLMUS"},  // the first sector of the read: the rest still comes
+      {1, true, "IPLMUS"},   // the first sector of the read: the rest still comes
       {13, true, "IPLMUS"},  // just before the block
       {18, true, "IPLMUS"},  // just after it
-      {14, false, "IPLMUS damaged"},
-      {17, true, "IPLMUS unread"},
+      {14, false, "IPLMUS damaged"}, {17, true, "IPLMUS unread"},
   };
   for (const Case& c : cases) {
     Disk raw = build::toDisk(disk);
@@ -232,8 +232,8 @@ TEST(VolumeExtraction, RefusedEntriesAreHandedWithTheirVerdictAndNoBytes) {
   build::addEntry(disk.sides[0], "BACK", 3, 1, 2, 4);  // ends two sectors before it starts
   const Bytes ok = build::addFile(disk.sides[1], "OK", 1, 3);
   const Extraction got = extract(imageOf(disk));
-  EXPECT_EQ(got.values,
-            (Lines{"0:0 ../UP unsafe", "0:1  unsafe", "0:2 PAST outside", "0:3 BACK outside", "1:0 OK"}));
+  EXPECT_EQ(got.values, (Lines{"0:0 ../UP unsafe", "0:1  unsafe", "0:2 PAST outside",
+                               "0:3 BACK outside", "1:0 OK"}));
   EXPECT_EQ(got.files, (Files{{"OK", ok}}));
   EXPECT_EQ(got.summary.refused, 4);
 }

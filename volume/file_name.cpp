@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace d88 {
 
 namespace {

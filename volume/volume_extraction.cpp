@@ -35,8 +35,12 @@ struct SectorRun {
 template <typename Visit>
 void forEachRun(int32_t phase, VolumeBuffers& buffers, ReadStates& states, Visit visit) {
   if (phase == kSides) {
-    visit(SectorRun{{0, 0, 0, 1}, 0, kBootLastSector, kBootSectorBytes,
-                    std::span(buffers.volumeImage).first(kBootReadBytes), states.boot});
+    visit(SectorRun{{0, 0, 0, 1},
+                    0,
+                    kBootLastSector,
+                    kBootSectorBytes,
+                    std::span(buffers.volumeImage).first(kBootReadBytes),
+                    states.boot});
     return;
   }
   const auto firstOf = [phase](int32_t t) {
@@ -44,11 +48,11 @@ void forEachRun(int32_t phase, VolumeBuffers& buffers, ReadStates& states, Visit
   };
   // Logical tracks 1..76, then track 1 again as the directory.
   for (int32_t t = 1; t < kLogicalTracks; ++t) {
-    visit(SectorRun{firstOf(t), kSectorSizeCode, kSectorsPerTrack, kSectorBytes,
-                    std::span(buffers.volumeImage).subspan(static_cast<size_t>(t * kTrackBytes),
-                                                           kTrackBytes),
-                    std::span(states.volume).subspan(static_cast<size_t>(t * kSectorsPerTrack),
-                                                     kSectorsPerTrack)});
+    visit(SectorRun{
+        firstOf(t), kSectorSizeCode, kSectorsPerTrack, kSectorBytes,
+        std::span(buffers.volumeImage).subspan(static_cast<size_t>(t * kTrackBytes), kTrackBytes),
+        std::span(states.volume)
+            .subspan(static_cast<size_t>(t * kSectorsPerTrack), kSectorsPerTrack)});
   }
   visit(SectorRun{firstOf(kDirectoryTrack), kSectorSizeCode, kSectorsPerTrack, kSectorBytes,
                   buffers.directoryBuffer, states.directory});
@@ -80,14 +84,14 @@ void readRun(D88Image& image, const SectorRun& run) {
   SectorAddress at = run.first;
   for (size_t k = 0; k < run.states.size(); ++k, at = image.nextSector(at)) {
     uint8_t* sector = run.dest.data() + k * static_cast<size_t>(run.sectorBytes);
-    const int32_t got = image.readSector(at.track, at.c, at.h, at.r, run.n, sector,
-                                         run.sectorBytes);
+    const int32_t got =
+        image.readSector(at.track, at.c, at.h, at.r, run.n, sector, run.sectorBytes);
     if (got != run.sectorBytes) {
       std::fill(sector + got, sector + run.sectorBytes, uint8_t{0});
       run.states[k] = SectorState::unread;
     } else {
-      run.states[k] = isDamagedStatus(image.lastSectorStatus()) ? SectorState::damaged
-                                                                : SectorState::read;
+      run.states[k] =
+          isDamagedStatus(image.lastSectorStatus()) ? SectorState::damaged : SectorState::read;
     }
   }
 }
@@ -133,8 +137,9 @@ bool extractEntries(const VolumeBuffers& buffers, const ReadStates& states, int3
     value.verdict = judgeEntry(value.entry);
     if (value.verdict == EntryVerdict::write) {
       const EntryByteRange range = entryByteRange(value.entry);
-      value.bytes = std::span(buffers.volumeImage)
-                        .subspan(static_cast<size_t>(range.offset), static_cast<size_t>(range.size));
+      value.bytes =
+          std::span(buffers.volumeImage)
+              .subspan(static_cast<size_t>(range.offset), static_cast<size_t>(range.size));
       value.damage = damageOf(states.volume, kSectorBytes, range.offset, range.size);
     }
     handToSink(sink, summary, value);

@@ -30,7 +30,7 @@ struct ExtractedEntry {
   };
   Kind kind = Kind::entry;
   int32_t side = 0;
-  int32_t index = 0;      // of the entry in its directory, from 0
+  int32_t index = 0;       // of the entry in its directory, from 0
   DirectoryEntry entry{};  // its raw name bytes and fields; IPLMUS for the boot block
   EntryVerdict verdict = EntryVerdict::write;
   std::span<const uint8_t> bytes{};  // the file's, when the verdict is write
