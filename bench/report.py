@@ -20,7 +20,7 @@ bench = os.path.join(build, "bench", "d88_bench")
 extract = os.path.abspath(os.path.join(build, "d88extract"))
 floor = os.path.abspath(os.path.join(build, "bench", "d88-floor-copy"))
 make_sample = os.path.join(build, "builder", "d88-make-sample")
-make_worst = os.path.join(build, "bench", "d88-make-worst-case")
+make_worst = os.path.join(build, "builder", "d88-make-worst-case")
 SHAPES = {3: "junk-before-volume", 4: "one-id-164-starts", 5: "sparse-64k-records"}
 print(f"cores: {os.cpu_count()}")
 

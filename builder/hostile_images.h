@@ -34,6 +34,4 @@ Disk compactVolumeDisk();
 // The regression tests know what the program must do with each.
 std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit);
 
-inline constexpr size_t kSeedSizeLimit = 256 * 1024;
-
 }  // namespace d88::build

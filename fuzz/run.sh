@@ -19,7 +19,7 @@ out=$(pwd)/build-fuzz
 dict=$(pwd)/fuzz/d88.dict
 rm -rf "$out/seeds"
 mkdir -p "$out/seeds" "$out/findings"
-"$out/fuzz/d88-make-fuzz-seeds" "$out/seeds"
+"$out/builder/d88-make-crafted" "$out/seeds" 262144
 for fixture in tests/fixtures/*/image.d88; do
   cp "$fixture" "$out/seeds/fixture-$(basename "$(dirname "$fixture")").d88"
 done
