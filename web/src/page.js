@@ -1,0 +1,253 @@
+// The page: reads the image chosen or dropped, hands it to a worker running
+// the extraction, and shows each directory entry as it comes back, with its
+// file to save on its own or in one zip.
+'use strict';
+
+const $ = (id) => document.getElementById(id);
+const workerUrl = URL.createObjectURL(
+  new Blob([$('worker-source').textContent], { type: 'text/javascript' }));
+// A D88 image of a floppy disk is about 1.3 MB; far past that the page's
+// memory, not the image, is the limit.
+const kMaxImageBytes = 1024 * 1024 * 1024;
+const kProgressFrom = 4 * 1024 * 1024;
+
+let worker = null;
+let run = null;
+
+const hex2 = (n) => n.toString(16).padStart(2, '0');
+const mib = (bytes) => (bytes / (1024 * 1024)).toFixed(1) + ' MiB';
+
+function element(tag, attributes, ...children) {
+  const node = document.createElement(tag);
+  Object.assign(node, attributes);
+  node.append(...children.filter((child) => child !== null));
+  return node;
+}
+
+// A line of the tool's own (Japanese) and what it means.
+function said(japanese, english) {
+  return [element('span', { lang: 'ja', className: 'ja' }, japanese), ' ', element('span', { className: 'gloss' }, english)];
+}
+
+// reading, extracting, done, refused or failed: for the style and for scripts.
+function setStage(stage) {
+  document.body.dataset.stage = stage;
+}
+
+function setStatus(...nodes) {
+  $('status').replaceChildren(...nodes);
+}
+
+function showProgress(fraction) {
+  const bar = $('progress');
+  bar.hidden = false;
+  if (fraction === null) bar.removeAttribute('value');
+  else bar.value = fraction;
+}
+
+function fail(text) {
+  worker?.terminate();
+  worker = null;
+  $('progress').hidden = true;
+  setStage('failed');
+  setStatus(element('p', { className: 'refused' }, text));
+}
+
+function save(name, parts, type) {
+  const link = element('a', { href: URL.createObjectURL(new Blob(parts, { type })), download: name });
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+}
+
+function readWithProgress(file) {
+  return new Promise((resolve, reject) => {
+    const reader = new FileReader();
+    reader.onprogress = (event) => {
+      if (file.size > kProgressFrom) showProgress(event.loaded / file.size);
+    };
+    reader.onload = () => resolve(reader.result);
+    reader.onerror = () => reject(reader.error);
+    reader.readAsArrayBuffer(file);
+  });
+}
+
+async function start(file) {
+  worker?.terminate();
+  worker = null;
+  $('rows').replaceChildren();
+  $('listing').hidden = true;
+  $('actions').hidden = true;
+  $('progress').hidden = true;
+  run = { imageName: file.name, big: file.size > kProgressFrom, messages: {}, files: new Map(), summary: null };
+  if (file.size > kMaxImageBytes) {
+    fail(`${file.name} is ${mib(file.size)}: more than this page can hold (1 GiB). ` +
+         'A D88 image of a floppy disk is about 1.3 MB.');
+    return;
+  }
+  setStage('reading');
+  setStatus(element('p', {}, `Reading ${file.name} (${file.size.toLocaleString('en')} bytes)…`));
+  let image;
+  try {
+    image = await readWithProgress(file);
+  } catch (error) {
+    fail(`${file.name} could not be read: ${error?.message || error}`);
+    return;
+  }
+  const current = run;
+  worker = new Worker(workerUrl);
+  worker.onmessage = (event) => { if (run === current) take(event.data); };
+  worker.onerror = (event) => {
+    event.preventDefault();
+    fail(`The extraction stopped: ${event.message || 'the worker failed'}`);
+  };
+  worker.postMessage(image, [image]);
+}
+
+function take(message) {
+  switch (message.type) {
+    case 'stage':
+      setStage('extracting');
+      if (run.big) showProgress(null);
+      break;
+    case 'image':
+      run.messages = message.messages;
+      showImage(message.found);
+      break;
+    case 'value':
+      addRow(message.value);
+      break;
+    case 'summary':
+      run.summary = message.summary;
+      break;
+    case 'done':
+      finish();
+      break;
+    case 'failed':
+      fail(message.reason === 'memory'
+        ? `${run.imageName} is too big for this page's memory. The command line reads images of any size.`
+        : `The extraction stopped: ${message.detail}`);
+      break;
+  }
+}
+
+const kMediaNames = { 0x00: '2D', 0x10: '2DD', 0x20: '2HD', 0x30: '1D', 0x40: '1DD' };
+
+function showImage(found) {
+  const m = run.messages;
+  if (found.recognised) {
+    setStatus(element('p', { className: 'recognised' }, ...said(m.recognised, 'A 2DD/2HD (PC-98) disk was recognised.')));
+    $('listing').hidden = false;
+    return;
+  }
+  const media = kMediaNames[found.mediaType];
+  let why;
+  if (found.diskCount === 0) why = 'It is not a D88 image: it holds no complete disk header.';
+  else if (media === undefined || !found.plausible) why = 'It is not a D88 image: its first disk header is not one a D88 image holds.';
+  else why = `It is a D88 image whose first disk is ${media}; this layout is on 2DD and 2HD disks.`;
+  $('progress').hidden = true;
+  setStage('refused');
+  setStatus(element('p', { className: 'refused' }, ...said(m.unsupported, 'This disk image format is not supported.')),
+            element('p', {}, why));
+}
+
+// NAME, or 面S の項目K for an entry with no name, as the command line says it.
+function label(value) {
+  const m = run.messages;
+  return value.shown || `${m.side}${value.side}${m.entry}${value.index}`;
+}
+
+const kDamage = [null,
+  ['unread', 'Some of its sectors are missing from the image: those bytes are zeros.'],
+  ['damaged', 'Some of its sectors were recorded with a read error: their bytes are as the image holds them.'],
+  ['unreadAndDamaged', 'Some of its sectors are missing (zeros), some were recorded with a read error.']];
+
+// The outcome of one entry, as lines of the tool's own with their meaning,
+// and whether its file is offered.
+function outcome(value) {
+  const m = run.messages;
+  const name = label(value);
+  if (value.verdict === 1) return { offered: false, lines: [said(name + m.unsafeName, 'Not written: no file can have this name (empty, ".", ".." or holding "/").')] };
+  if (value.verdict === 2) return { offered: false, lines: [said(name + m.outsideVolume, 'Not written: its sectors lie outside the disk, or end before they start.')] };
+  if (!value.windowsName) return { offered: false, lines: [said(name + m.unsafeName, 'Not offered: Windows does not allow this name, so it would not unpack there.')] };
+  const lines = [];
+  if (kDamage[value.damage]) lines.push(said(name + m[kDamage[value.damage][0]], kDamage[value.damage][1]));
+  return { offered: true, lines };
+}
+
+function addRow(value) {
+  if (value.kind === 1) {
+    const text = said(`${run.messages.side}${value.side}${run.messages.directoryIncomplete}`,
+      `The directory of side ${value.side} could not be read to its end: the entries after it are not listed.`);
+    $('rows').append(element('tr', { className: 'note' }, element('td', { colSpan: 7 }, ...text)));
+    return;
+  }
+  const boot = value.kind === 2;
+  const result = outcome(value);
+  const row = element('tr', {},
+    element('td', {}, boot ? '' : String(value.side)),
+    element('td', { className: 'name', lang: 'ja' }, value.shown || element('span', { className: 'gloss' }, '(no name)')),
+    element('td', { className: 'number' }, boot ? 'boot' : `${hex2(value.start[0])} ${hex2(value.start[1])}`),
+    element('td', { className: 'number' }, boot ? 'track' : `${hex2(value.end[0])} ${hex2(value.end[1])}`),
+    element('td', { className: 'number' }, value.size.toLocaleString('en')),
+    element('td', { className: 'outcome' }),
+    element('td', {}));
+  const [outcomeCell, saveCell] = [row.cells[5], row.cells[6]];
+  if (result.offered) {
+    const earlier = run.files.get(value.shown);
+    if (earlier) {
+      result.lines.push(said(label(value) + run.messages.replacedEarlier, 'It replaces the file of the same name listed earlier, in the zip too.'));
+      earlier.row.cells[5].append(element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
+      earlier.row.classList.add('replaced');
+    }
+    run.files.set(value.shown, { bytes: value.bytes, row });
+    outcomeCell.prepend(element('p', {}, boot ? 'Written: the boot block.' : 'Written.'));
+    saveCell.append(element('button', { className: 'save', onclick: () => save(value.shown, [value.bytes], 'application/octet-stream') }, 'Save'));
+  } else {
+    row.classList.add('refused');
+  }
+  for (const line of result.lines) outcomeCell.append(element('p', {}, ...line));
+  $('rows').append(row);
+}
+
+function finish() {
+  $('progress').hidden = true;
+  worker?.terminate();
+  worker = null;
+  const summary = run.summary;
+  if (!summary) return; // refused: said already
+  const offered = run.files.size;
+  const words = [`${offered} file${offered === 1 ? '' : 's'} ready`];
+  if (summary.refused) words.push(`${summary.refused} not written`);
+  if (summary.damaged) words.push(`${summary.damaged} with unread or damaged sectors`);
+  $('status').append(element('p', {}, words.join(', ') + '.'));
+  if (summary.entries === 0 && summary.incompleteDirectories === 2) {
+    $('status').append(element('p', {}, 'Nothing was extracted: neither directory could be read. The disk may be of another layout (PC-98 MS-DOS disks are).'));
+  }
+  $('actions').hidden = offered === 0;
+  setStage('done');
+}
+
+function saveZip() {
+  const files = Object.create(null);
+  const mtime = new Date();
+  for (const [name, file] of run.files) files[name] = [file.bytes, { level: 0, mtime }];
+  const zipName = run.imageName.replace(/\.[^.]*$/, '') + '.zip';
+  save(zipName, [fflate.zipSync(files)], 'application/zip');
+}
+
+$('choose').addEventListener('change', (event) => {
+  if (event.target.files.length) start(event.target.files[0]);
+  event.target.value = '';
+});
+$('zip').addEventListener('click', saveZip);
+const drop = $('drop');
+// A file dropped anywhere else would make the browser leave the page.
+for (const type of ['dragover', 'drop']) window.addEventListener(type, (event) => event.preventDefault());
+drop.addEventListener('dragover', () => drop.classList.add('over'));
+drop.addEventListener('dragleave', () => drop.classList.remove('over'));
+drop.addEventListener('drop', (event) => {
+  drop.classList.remove('over');
+  if (event.dataTransfer.files.length) start(event.dataTransfer.files[0]);
+});

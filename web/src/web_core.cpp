@@ -1,0 +1,105 @@
+// The page's way into the extraction: the worker hands the image's bytes in,
+// and every value of the extraction comes back to its JavaScript as it is
+// made. The page decodes, shows and zips; nothing here knows of it.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+
+#include "d88_image.h"
+#include "file_name.h"
+#include "messages.h"
+#include "volume_extraction.h"
+
+namespace {
+
+// clang-format off
+EM_JS(void, takeImage, (int diskCount, int mediaType, int plausible, int recognised), {
+  Module.onImage({diskCount, mediaType, plausible: !!plausible, recognised: !!recognised});
+});
+
+EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nameLength,
+                        const uint8_t* fields, int size, int verdict, const uint8_t* bytes,
+                        int length, int damage), {
+  Module.onValue({
+    kind, side, index, size, verdict, damage,
+    name: HEAPU8.slice(name, name + nameLength),
+    start: [HEAPU8[fields], HEAPU8[fields + 1]],
+    end: [HEAPU8[fields + 2], HEAPU8[fields + 3]],
+    bytes: HEAPU8.slice(bytes, bytes + length),
+  });
+});
+
+EM_JS(void, takeSummary, (int entries, int refused, int damaged, int incompleteDirectories), {
+  Module.onSummary({entries, refused, damaged, incompleteDirectories});
+});
+
+EM_JS(void, takeMessage, (const char* key, const char* text, int length), {
+  Module.onMessage(UTF8ToString(key), HEAPU8.slice(text, text + length));
+});
+// clang-format on
+
+void take(void*, const d88::ExtractedEntry& value) {
+  const d88::DirectoryEntry& entry = value.entry;
+  const uint8_t fields[4] = {entry.startTrack, entry.startSector, entry.endTrack, entry.endSector};
+  const int32_t size = value.kind == d88::ExtractedEntry::Kind::entry
+                           ? d88::entryByteRange(entry).size
+                           : static_cast<int32_t>(value.bytes.size());
+  takeValue(static_cast<int>(value.kind), value.side, value.index, entry.name.data(),
+            static_cast<int>(std::strlen(entry.name.data())), fields, size,
+            static_cast<int>(value.verdict), value.bytes.data(),
+            static_cast<int>(value.bytes.size()), static_cast<int>(value.damage));
+}
+
+void handMessage(const char* key, std::string_view text) {
+  takeMessage(key, text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace
+
+extern "C" {
+
+// The system's own texts, as the command line writes them, for the page to
+// decode.
+EMSCRIPTEN_KEEPALIVE void d88HandMessages() {
+  namespace m = d88::messages;
+  handMessage("recognised", m::kRecognised);
+  handMessage("unsupported", m::kUnsupported);
+  handMessage("side", m::kSide);
+  handMessage("entry", m::kEntry);
+  handMessage("unsafeName", m::kUnsafeName);
+  handMessage("outsideVolume", m::kOutsideVolume);
+  handMessage("replacedEarlier", m::kReplacedEarlier);
+  handMessage("unread", m::kUnreadSectors);
+  handMessage("damaged", m::kDamagedSectors);
+  handMessage("unreadAndDamaged", m::kUnreadAndDamagedSectors);
+  handMessage("directoryIncomplete", m::kDirectoryIncomplete);
+}
+
+// Extracts the image of `length` bytes at `bytes`, handing the page first
+// what the image is, then, when its first disk is a 2DD or 2HD disk, every
+// value of the extraction and what it came to.
+EMSCRIPTEN_KEEPALIVE void d88Extract(const uint8_t* bytes, size_t length) {
+  static d88::D88Image image;
+  static d88::VolumeBuffers buffers;
+  buffers = {};
+  image.openBytes(std::span(bytes, length));
+  image.selectDisk(0);
+  const int32_t media = image.mediaType();
+  const bool recognised = media == d88::kMedia2DD || media == d88::kMedia2HD;
+  takeImage(image.diskCount(), media, image.headerIsPlausible() ? 1 : 0, recognised ? 1 : 0);
+  if (recognised) {
+    const d88::ExtractionSummary summary = d88::extractVolumes(image, buffers, {take, nullptr});
+    takeSummary(summary.entries, summary.refused, summary.damaged, summary.incompleteDirectories);
+  }
+  image.close();
+}
+
+// Windows' rules for a name the page decoded to `units` UTF-16 code units:
+// what the command line there refuses, the page offers nowhere.
+EMSCRIPTEN_KEEPALIVE int d88IsWindowsName(const char16_t* units, size_t count) {
+  return d88::isSafeWindowsName(std::u16string_view(units, count)) ? 1 : 0;
+}
+}

@@ -1,0 +1,209 @@
+// The built site in headless Chromium: what it extracts against the fixtures'
+// checksums and against the command line built beside it, refusals, a large
+// hostile image, and that it asks for nothing beyond its own file.
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, truncateSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { unzipSync } from 'fflate';
+import { chromium } from 'playwright-core';
+
+const site = pathToFileURL(process.env.D88_SITE).href;
+const native = process.env.D88_NATIVE;
+const fixtures = process.env.D88_FIXTURES;
+const shiftJis = new TextDecoder('shift_jis', { fatal: true });
+const work = mkdtempSync(join(tmpdir(), 'd88-page-'));
+let browser;
+const requests = [];
+
+before(async () => {
+  browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync', '--no-first-run'],
+  });
+});
+after(async () => {
+  await browser?.close();
+  rmSync(work, { recursive: true, force: true });
+});
+
+async function openSite() {
+  const context = await browser.newContext({ acceptDownloads: true });
+  context.on('request', (request) => requests.push(request.url()));
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error));
+  await page.goto(site);
+  return { page, errors };
+}
+
+// Gives the page the image, through the chooser or a drop, and waits until
+// it has finished with it.
+async function extract(page, path, how = 'chooser') {
+  await page.evaluate(() => delete document.body.dataset.stage);
+  if (how === 'chooser') {
+    await page.setInputFiles('#choose', path);
+  } else {
+    const bytes = readFileSync(path).toString('base64');
+    await page.evaluate(([data, name]) => {
+      const transfer = new DataTransfer();
+      const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+      transfer.items.add(new File([raw], name));
+      document.getElementById('drop').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }, [bytes, 'dropped.d88']);
+  }
+  await page.waitForFunction(() => ['done', 'refused', 'failed'].includes(document.body.dataset.stage));
+  return page.evaluate(() => document.body.dataset.stage);
+}
+
+// The rows as the listing has them: name, start, end, size.
+function pageRows(page) {
+  return page.$$eval('#rows tr:not(.note)', (rows) => rows
+    .filter((row) => row.cells[2].textContent !== 'boot')
+    .map((row) => [...row.cells].slice(1, 5).map((cell) => cell.textContent)));
+}
+
+// The listing lines of the command line, read the same way.
+function listingRows(stdout) {
+  const lines = stdout.toString('latin1').split('\n').slice(1, -1);
+  return lines.map((line) => {
+    const [, name, st, ss, et, es, size] =
+      line.match(/^(.*?) *  START:(\w\w) (\w\w)    END:(\w\w) (\w\w)   SIZE:(\w+)$/);
+    const shown = name ? shiftJis.decode(Buffer.from(name, 'latin1')) : '(no name)';
+    return [shown, `${st} ${ss}`, `${et} ${es}`, (Number.parseInt(size, 16) | 0).toLocaleString('en')];
+  });
+}
+
+async function zipEntries(page) {
+  if (await page.isHidden('#zip')) return {};
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#zip')]);
+  const zip = readFileSync(await download.path());
+  // Every non-ASCII name is flagged as UTF-8 (bit 11) in its central header.
+  for (let at = zip.indexOf('PK\x01\x02'); at >= 0; at = zip.indexOf('PK\x01\x02', at + 4)) {
+    const name = zip.subarray(at + 46, at + 46 + zip.readUInt16LE(at + 28));
+    if (name.some((b) => b >= 0x80)) assert.ok(zip.readUInt16LE(at + 8) & 0x800, `UTF-8 flag of ${name}`);
+  }
+  return unzipSync(zip);
+}
+
+// Every message of the command line, each a line of its standard error,
+// is said on the page too.
+async function assertSaysAll(page, stderr, what) {
+  const text = (await page.textContent('#status')) + (await page.textContent('#rows'));
+  for (const line of shiftJis.decode(stderr).split('\n').filter(Boolean)) {
+    assert.ok(text.includes(line), `${what}: ${line}`);
+  }
+}
+
+const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+
+test('each fixture, chosen and dropped: its files and its listing', async () => {
+  const { page, errors } = await openSite();
+  for (const fixture of readdirSync(fixtures, { withFileTypes: true }).filter((e) => e.isDirectory())) {
+    const folder = join(fixtures, fixture.name);
+    const expected = Object.fromEntries(readFileSync(join(folder, 'files.sha256')).toString('latin1')
+      .split('\n').filter(Boolean).map((line) => {
+        const [, hash, name] = line.match(/^(\w{64})  (.*)$/);
+        return [shiftJis.decode(Buffer.from(name, 'latin1')), hash];
+      }));
+    for (const how of ['chooser', 'drop']) {
+      assert.equal(await extract(page, join(folder, 'image.d88'), how), 'done', fixture.name);
+      const files = await zipEntries(page);
+      const got = Object.fromEntries(Object.entries(files).map(([name, bytes]) => [name, sha256(bytes)]));
+      assert.deepEqual(got, expected, `${fixture.name} by ${how}`);
+      const rows = await pageRows(page);
+      assert.deepEqual(rows, listingRows(readFileSync(join(folder, 'stdout'))), fixture.name);
+      await assertSaysAll(page, readFileSync(join(folder, 'stderr')), fixture.name);
+      if (fixture.name === 'both-sides') assert.ok(rows.some(([name]) => name === '音楽.1'));
+    }
+  }
+  assert.deepEqual(errors, []);
+});
+
+test('every crafted image as the command line extracts it', async () => {
+  const { page, errors } = await openSite();
+  const images = join(work, 'crafted');
+  spawnSync('mkdir', ['-p', images]);
+  assert.equal(spawnSync(join(native, 'builder/d88-make-crafted'), [images]).status, 0);
+  for (const name of readdirSync(images)) {
+    const out = mkdtempSync(join(work, 'out-'));
+    const run = spawnSync(join(native, 'd88extract'), [join(images, name)], { cwd: out });
+    const written = Object.fromEntries(readdirSync(out, { encoding: 'buffer' })
+      .map((file) => [shiftJis.decode(file), sha256(readFileSync(join(out, file.toString('latin1'))))]));
+    const recognised = run.stdout.length > 0;
+    assert.equal(await extract(page, join(images, name)), recognised ? 'done' : 'refused', name);
+    const files = await zipEntries(page);
+    const got = Object.fromEntries(Object.entries(files).map(([file, bytes]) => [file, sha256(bytes)]));
+    assert.deepEqual(got, written, name);
+    if (recognised) assert.deepEqual(await pageRows(page), listingRows(run.stdout), name);
+    await assertSaysAll(page, run.stderr, name);
+  }
+  assert.deepEqual(errors, []);
+});
+
+test('refusals: not a D88 image, another kind of disk, a name Windows cannot hold, too big', async () => {
+  const { page } = await openSite();
+  const png = join(work, 'picture.png');
+  writeFileSync(png, Buffer.concat([Buffer.from('89504e470d0a1a0a0000000d49484452', 'hex'), Buffer.alloc(2000)]));
+  const media2d = join(work, 'crafted', 'media-2d.d88');
+  for (const [image, why] of [[png, 'not a D88 image'], [media2d, 'first disk is 2D']]) {
+    assert.equal(await extract(page, image), 'refused');
+    const status = await page.textContent('#status');
+    assert.ok(status.includes('未対応のディスクイメージ形式です.') && status.includes(why), status);
+    assert.ok(await page.isHidden('#zip'));
+  }
+  // The fixture with ABC renamed A\x80\x1b, shown escaped and not offered,
+  // and EMPTY renamed LOADER, which side 1's LOADER replaces.
+  const bytes = readFileSync(join(fixtures, 'both-sides/image.d88'));
+  bytes.set([0x80, 0x1b], bytes.indexOf('ABC') + 1);
+  bytes.write('LOADER', bytes.indexOf('EMPTY'), 'latin1');
+  const renamed = join(work, 'renamed.d88');
+  writeFileSync(renamed, bytes);
+  assert.equal(await extract(page, renamed), 'done');
+  const row = page.locator('#rows tr', { hasText: 'A\\x80\\x1b' });
+  assert.match(await row.textContent(), /Windows does not allow/);
+  assert.equal(await row.locator('button').count(), 0);
+  const files = await zipEntries(page);
+  assert.deepEqual(Object.keys(files).sort(), ['IPLMUS', 'LOADER', 'm.0000', 'ﾃｽﾄ', '音楽.1'].sort());
+  assert.equal(files.LOADER.length, 7168);
+  assert.match(await page.textContent('#rows'), /Replaced by a later file of the same name/);
+  // Bigger than the page takes: said before it is read.
+  const huge = join(work, 'huge.d88');
+  writeFileSync(huge, '');
+  truncateSync(huge, 1.5 * 1024 ** 3);
+  assert.equal(await extract(page, huge), 'failed');
+  assert.match(await page.textContent('#status'), /more than this page can hold/);
+});
+
+test('a 64 MiB hostile image finishes while the page goes on answering', async () => {
+  const { page, errors } = await openSite();
+  const image = join(work, 'junk.d88');
+  assert.equal(spawnSync(join(native, 'builder/d88-make-worst-case'), ['junk-before-volume', '64', image]).status, 0);
+  await page.setInputFiles('#choose', image);
+  // Were the extraction on the page's own thread, no answer could come
+  // between its start and its end.
+  let answeredWhileExtracting = false;
+  for (;;) {
+    const { stage, progress } = await page.evaluate(() => ({
+      stage: document.body.dataset.stage, progress: !document.getElementById('progress').hidden }));
+    if (stage === 'extracting') answeredWhileExtracting ||= progress;
+    if (stage !== 'reading' && stage !== 'extracting') {
+      assert.equal(stage, 'done');
+      break;
+    }
+  }
+  assert.ok(answeredWhileExtracting);
+  assert.ok((await page.textContent('#status')).includes('3 files ready'));
+  assert.deepEqual(errors, []);
+});
+
+test('no request beyond the site itself', () => {
+  const own = requests.filter((url) => url === site || url.startsWith('blob:') || url.startsWith('data:'));
+  assert.ok(requests.length > 0);
+  assert.deepEqual(requests, own);
+});
