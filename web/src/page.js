@@ -13,6 +13,8 @@ const kProgressFrom = 4 * 1024 * 1024;
 
 let worker = null;
 let run = null;
+// The worker for the next image, its core already made ready.
+let spare = new Worker(workerUrl);
 
 const hex2 = (n) => n.toString(16).padStart(2, '0');
 const mib = (bytes) => (bytes / (1024 * 1024)).toFixed(1) + ' MiB';
@@ -61,26 +63,15 @@ function save(name, parts, type) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-function readWithProgress(file) {
-  return new Promise((resolve, reject) => {
-    const reader = new FileReader();
-    reader.onprogress = (event) => {
-      if (file.size > kProgressFrom) showProgress(event.loaded / file.size);
-    };
-    reader.onload = () => resolve(reader.result);
-    reader.onerror = () => reject(reader.error);
-    reader.readAsArrayBuffer(file);
-  });
-}
-
-async function start(file) {
+function start(file) {
+  performance.mark('d88:chosen');
   worker?.terminate();
   worker = null;
   $('rows').replaceChildren();
   $('listing').hidden = true;
   $('actions').hidden = true;
   $('progress').hidden = true;
-  run = { imageName: file.name, big: file.size > kProgressFrom, messages: {}, files: new Map(), summary: null };
+  run = { imageName: file.name, size: file.size, big: file.size > kProgressFrom, messages: {}, files: new Map(), summary: null };
   if (file.size > kMaxImageBytes) {
     fail(`${file.name} is ${mib(file.size)}: more than this page can hold (1 GiB). ` +
          'A D88 image of a floppy disk is about 1.3 MB.');
@@ -88,25 +79,22 @@ async function start(file) {
   }
   setStage('reading');
   setStatus(element('p', {}, `Reading ${file.name} (${file.size.toLocaleString('en')} bytes)…`));
-  let image;
-  try {
-    image = await readWithProgress(file);
-  } catch (error) {
-    fail(`${file.name} could not be read: ${error?.message || error}`);
-    return;
-  }
   const current = run;
-  worker = new Worker(workerUrl);
+  worker = spare;
+  spare = new Worker(workerUrl);
   worker.onmessage = (event) => { if (run === current) take(event.data); };
   worker.onerror = (event) => {
     event.preventDefault();
     fail(`The extraction stopped: ${event.message || 'the worker failed'}`);
   };
-  worker.postMessage(image, [image]);
+  worker.postMessage(file);
 }
 
 function take(message) {
   switch (message.type) {
+    case 'progress':
+      if (run.big) showProgress(message.done / run.size);
+      break;
     case 'stage':
       setStage('extracting');
       if (run.big) showProgress(null);
@@ -127,7 +115,7 @@ function take(message) {
     case 'failed':
       fail(message.reason === 'memory'
         ? `${run.imageName} is too big for this page's memory. The command line reads images of any size.`
-        : `The extraction stopped: ${message.detail}`);
+        : `The extraction of ${run.imageName} stopped: ${message.detail}`);
       break;
   }
 }
@@ -225,16 +213,23 @@ function finish() {
   if (summary.entries === 0 && summary.incompleteDirectories === 2) {
     $('status').append(element('p', {}, 'Nothing was extracted: neither directory could be read. The disk may be of another layout (PC-98 MS-DOS disks are).'));
   }
+  // The files of a volume are at most 770 KB in all: the zip is made at
+  // once, and saving it is instant.
+  run.zip = offered ? makeZip() : null;
+  performance.mark('d88:zip-ready');
   $('actions').hidden = offered === 0;
   setStage('done');
 }
 
-function saveZip() {
+function makeZip() {
   const files = Object.create(null);
   const mtime = new Date();
   for (const [name, file] of run.files) files[name] = [file.bytes, { level: 0, mtime }];
-  const zipName = run.imageName.replace(/\.[^.]*$/, '') + '.zip';
-  save(zipName, [fflate.zipSync(files)], 'application/zip');
+  return fflate.zipSync(files);
+}
+
+function saveZip() {
+  save(run.imageName.replace(/\.[^.]*$/, '') + '.zip', [run.zip], 'application/zip');
 }
 
 $('choose').addEventListener('change', (event) => {

@@ -15,37 +15,56 @@ function isWindowsName(core, characters) {
   return safe;
 }
 
-async function extract(image) {
-  const messages = {};
-  let core = null;
-  core = await loadCore({
-    onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
-    onImage: (found) => post({ type: 'image', found, messages }),
-    onSummary: (summary) => post({ type: 'summary', summary }),
-    onValue: (value) => {
-      const name = decodeShiftJis(value.name);
-      value.shown = name.shown;
-      value.windowsName = value.verdict === 0 && isWindowsName(core, name.characters);
-      post({ type: 'value', value }, [value.bytes.buffer]);
-    },
-    print: () => {},
-    printErr: () => {},
-  });
+const messages = {};
+let core = null;
+// The core is made ready as soon as the worker starts, before an image comes.
+const coreReady = loadCore({
+  onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
+  onImage: (found) => post({ type: 'image', found, messages }),
+  onSummary: (summary) => post({ type: 'summary', summary }),
+  onValue: (value) => {
+    const name = decodeShiftJis(value.name);
+    value.shown = name.shown;
+    value.windowsName = value.verdict === 0 && isWindowsName(core, name.characters);
+    post({ type: 'value', value }, [value.bytes.buffer]);
+  },
+  print: () => {},
+  printErr: () => {},
+}).then((module) => {
+  core = module;
   core._d88HandMessages();
-  post({ type: 'stage', stage: 'extracting' });
-  const at = image.length ? core._malloc(image.length) : 0;
-  if (image.length && !at) {
+});
+
+// Reads the image straight into the core's memory, in slices, saying how far
+// it has got: the page holds no copy of its own.
+async function readInto(file, at) {
+  const kSlice = 8 * 1024 * 1024;
+  for (let done = 0; done < file.size; ) {
+    const slice = new Uint8Array(await file.slice(done, done + kSlice).arrayBuffer());
+    core.HEAPU8.set(slice, at + done);
+    done += slice.length;
+    post({ type: 'progress', done });
+  }
+}
+
+// One image for each worker: the page starts another for the next.
+async function extract(file) {
+  await coreReady;
+  const at = file.size ? core._malloc(file.size) : 0;
+  if (file.size && !at) {
     post({ type: 'failed', reason: 'memory' });
     return;
   }
-  core.HEAPU8.set(image, at);
-  core._d88Extract(at, image.length);
+  await readInto(file, at);
+  post({ type: 'stage', stage: 'extracting' });
+  core._d88Extract(at, file.size);
   post({ type: 'done' });
 }
 
 onmessage = (event) => {
-  extract(new Uint8Array(event.data)).catch((error) => {
-    // A failed allocation aborts the core; nothing else is expected to.
+  extract(event.data).catch((error) => {
+    // A failed allocation aborts the core; a file that cannot be read is the
+    // other failure expected here.
     const memory = /memory|alloc|OOM/i.test(String(error));
     post({ type: 'failed', reason: memory ? 'memory' : 'error', detail: String(error) });
   });
