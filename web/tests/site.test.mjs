@@ -5,6 +5,7 @@ import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
+import { createServer } from 'node:http';
 import { mkdtempSync, readFileSync, readdirSync, rmSync, truncateSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -13,6 +14,7 @@ import { unzipSync } from 'fflate';
 import { chromium } from 'playwright-core';
 
 const site = pathToFileURL(process.env.D88_SITE).href;
+const sites = [site];
 const native = process.env.D88_NATIVE;
 const fixtures = process.env.D88_FIXTURES;
 const shiftJis = new TextDecoder('shift_jis', { fatal: true });
@@ -32,13 +34,13 @@ after(async () => {
   rmSync(work, { recursive: true, force: true });
 });
 
-async function openSite() {
+async function openSite(url = site) {
   const context = await browser.newContext({ acceptDownloads: true });
   context.on('request', (request) => requests.push(request.url()));
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error));
-  await page.goto(site);
+  await page.goto(url);
   return { page, errors };
 }
 
@@ -202,8 +204,23 @@ test('a 64 MiB hostile image finishes while the page goes on answering', async (
   assert.deepEqual(errors, []);
 });
 
+test('served by a static web host as well', async () => {
+  const html = readFileSync(process.env.D88_SITE);
+  const server = createServer((request, response) => response.end(html));
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  sites.push(`http://127.0.0.1:${server.address().port}/`);
+  try {
+    const { page, errors } = await openSite(sites.at(-1));
+    assert.equal(await extract(page, join(fixtures, 'both-sides/image.d88'), 'drop'), 'done');
+    assert.equal(Object.keys(await zipEntries(page)).length, 7);
+    assert.deepEqual(errors, []);
+  } finally {
+    server.close();
+  }
+});
+
 test('no request beyond the site itself', () => {
-  const own = requests.filter((url) => url === site || url.startsWith('blob:') || url.startsWith('data:'));
+  const own = requests.filter((url) => sites.includes(url) || url.startsWith('blob:') || url.startsWith('data:'));
   assert.ok(requests.length > 0);
   assert.deepEqual(requests, own);
 });
