@@ -7,7 +7,7 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { gzipSync } from 'node:zlib';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './chromium.mjs';
 
 const build = resolve(process.argv[2] || 'build-web');
 const site = join(build, 'site/index.html');
@@ -26,11 +26,7 @@ for (let i = 0; i < runs; ++i) {
   rmSync(out, { recursive: true });
 }
 
-const browser = await chromium.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', '--no-first-run'],
-});
+const browser = await launchChromium();
 const page = await (await browser.newContext({ acceptDownloads: true })).newPage();
 await page.goto(pathToFileURL(site).href);
 const pageTimes = [];

@@ -6,7 +6,7 @@ import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './chromium.mjs';
 
 const build = resolve(process.argv[2] || 'build-web');
 const output = resolve(process.argv[3] || 'web/page.png');
@@ -14,11 +14,7 @@ const work = mkdtempSync(join(tmpdir(), 'd88-shot-'));
 const sample = join(work, 'sample.d88');
 spawnSync(join(build, 'native/builder/d88-make-sample'), [sample]);
 
-const browser = await chromium.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', '--no-first-run'],
-});
+const browser = await launchChromium();
 const page = await browser.newPage({ viewport: { width: 900, height: 640 } });
 await page.goto(pathToFileURL(join(build, 'site/index.html')).href);
 await page.setInputFiles('#choose', sample);

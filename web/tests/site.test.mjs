@@ -11,7 +11,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { unzipSync } from 'fflate';
-import { chromium } from 'playwright-core';
+import { launchChromium } from '../chromium.mjs';
 
 const site = pathToFileURL(process.env.D88_SITE).href;
 const sites = [site];
@@ -23,11 +23,7 @@ let browser;
 const requests = [];
 
 before(async () => {
-  browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync', '--no-first-run'],
-  });
+  browser = await launchChromium();
 });
 after(async () => {
   await browser?.close();
