@@ -161,13 +161,14 @@ ctest --test-dir "$scratch/build" -j2 >/dev/null || { echo "the suite fails with
 # The page's faults are built and tested in the page's own build (emscripten,
 # Chromium), made the first time one of them comes.
 web_ready=false
+prepare_web() {
+  $web_ready && return
+  (cd "$tree" && cmake --preset web >/dev/null && cmake --build build-web >/dev/null 2>&1 &&
+    ctest --test-dir build-web >/dev/null) || { echo "the page's tests fail without a fault"; exit 1; }
+  web_ready=true
+}
 build_and_test() {
   if [[ $1 == web/* ]]; then
-    if ! $web_ready; then
-      (cd "$tree" && cmake --preset web >/dev/null && cmake --build build-web >/dev/null 2>&1 &&
-        ctest --test-dir build-web >/dev/null) || { echo "the page's tests fail without a fault"; exit 1; }
-      web_ready=true
-    fi
     cmake --build "$tree/build-web" >/dev/null 2>&1 || return 2
     ctest --test-dir "$tree/build-web" >/dev/null 2>&1
     return
@@ -190,6 +191,7 @@ for fault in "${faults[@]}"; do
     missed+=("$name (there is no $file)")
     continue
   fi
+  [[ $file != web/* ]] || prepare_web
   cp "$tree/$file" "$scratch/original"
   trap 'cp "$scratch/original" "$tree/$file"; touch "$tree/$file"' EXIT
   perl -0pi -e "$edit" "$tree/$file"
