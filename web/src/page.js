@@ -103,12 +103,13 @@ function take(message) {
       run.messages = message.messages;
       showImage(message.found);
       break;
-    case 'value':
-      addRow(message.value);
-      break;
-    case 'summary':
+    case 'values': {
+      const rows = document.createDocumentFragment();
+      for (const value of message.values) rows.append(row(value));
+      $('rows').append(rows);
       run.summary = message.summary;
       break;
+    }
     case 'done':
       finish();
       break;
@@ -164,16 +165,16 @@ function outcome(value) {
   return { offered: true, lines };
 }
 
-function addRow(value) {
+// The row of one value: an entry, IPLMUS, or a directory read in part.
+function row(value) {
   if (value.kind === 1) {
     const text = said(`${run.messages.side}${value.side}${run.messages.directoryIncomplete}`,
       `The directory of side ${value.side} could not be read to its end: the entries after it are not listed.`);
-    $('rows').append(element('tr', { className: 'note' }, element('td', { colSpan: 7 }, ...text)));
-    return;
+    return element('tr', { className: 'note' }, element('td', { colSpan: 7 }, ...text));
   }
   const boot = value.kind === 2;
   const result = outcome(value);
-  const row = element('tr', {},
+  const entryRow = element('tr', {},
     element('td', {}, boot ? '' : String(value.side)),
     element('td', { className: 'name', lang: 'ja' }, value.shown || element('span', { className: 'gloss' }, '(no name)')),
     element('td', { className: 'number' }, boot ? 'boot' : `${hex2(value.start[0])} ${hex2(value.start[1])}`),
@@ -181,7 +182,7 @@ function addRow(value) {
     element('td', { className: 'number' }, value.size.toLocaleString('en')),
     element('td', { className: 'outcome' }),
     element('td', {}));
-  const [outcomeCell, saveCell] = [row.cells[5], row.cells[6]];
+  const [outcomeCell, saveCell] = [entryRow.cells[5], entryRow.cells[6]];
   if (result.offered) {
     const earlier = run.files.get(value.shown);
     if (earlier) {
@@ -189,14 +190,14 @@ function addRow(value) {
       earlier.row.cells[5].append(element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
       earlier.row.classList.add('replaced');
     }
-    run.files.set(value.shown, { bytes: value.bytes, row });
+    run.files.set(value.shown, { bytes: value.bytes, row: entryRow });
     outcomeCell.prepend(element('p', {}, boot ? 'Written: the boot block.' : 'Written.'));
     saveCell.append(element('button', { className: 'save', onclick: () => save(value.shown, [value.bytes], 'application/octet-stream') }, 'Save'));
   } else {
-    row.classList.add('refused');
+    entryRow.classList.add('refused');
   }
   for (const line of result.lines) outcomeCell.append(element('p', {}, ...line));
-  $('rows').append(row);
+  return entryRow;
 }
 
 function finish() {

@@ -17,16 +17,19 @@ function isWindowsName(core, characters) {
 
 const messages = {};
 let core = null;
+// Values go to the page together, their files' buffers handed over, not copied.
+let values = [];
+let summaryOfRun = null;
 // The core is made ready as soon as the worker starts, before an image comes.
 const coreReady = loadCore({
   onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
   onImage: (found) => post({ type: 'image', found, messages }),
-  onSummary: (summary) => post({ type: 'summary', summary }),
+  onSummary: (summary) => { summaryOfRun = summary; },
   onValue: (value) => {
     const name = decodeShiftJis(value.name);
     value.shown = name.shown;
     value.windowsName = value.verdict === 0 && isWindowsName(core, name.characters);
-    post({ type: 'value', value }, [value.bytes.buffer]);
+    values.push(value);
   },
   print: () => {},
   printErr: () => {},
@@ -58,6 +61,7 @@ async function extract(file) {
   await readInto(file, at);
   post({ type: 'stage', stage: 'extracting' });
   core._d88Extract(at, file.size);
+  post({ type: 'values', values, summary: summaryOfRun }, values.map((value) => value.bytes.buffer));
   post({ type: 'done' });
 }
 
