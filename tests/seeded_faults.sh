@@ -140,7 +140,7 @@ faults=(
   "cli/report.cpp@@s/return messages::kUnreadAndDamagedSectors;/return messages::kUnreadSectors;/@@the warning for both kinds of damage"
   "image/track_sweep.cpp@@s/if \(!answers_\[r\].found && /if (/@@the first of two records with one ID"
   "image/track_sweep.cpp@@s/it != ended.second; \+\+it\) \{/it != ended.first + (ended.first != ended.second); ++it) {/@@walks that one count ends together"
-  "web/src/page.js@@s/if \(kDamage\[value.damage\]\) lines.push/if (false) lines.push/@@the page: a damaged file's warning"
+  "web/src/page.js@@s/lines: damage \? \[saidOf\(value, damage\)\] : \[\]/lines: []/@@the page: a damaged file's warning"
   "web/src/worker.js@@s/value.verdict === 0 && isWindowsName\(core, name.characters\)/value.verdict === 0/@@the page: names Windows cannot hold"
   "web/src/shift_jis.js@@s/0xff61 \+ b - 0xa1/0xff60 + b - 0xa1/@@the page: half-width katakana"
   "web/src/shift_jis.js@@s/b < 0x20 \|\| b === 0x7f/b < 0x10 || b === 0x7f/@@the page: control bytes escaped"

@@ -17,7 +17,8 @@ function inlined(name, text) {
 
 const parts = {
   '@STYLE@': read(here('src/style.css')),
-  '@WORKER@': inlined('worker', [read(core), read(here('src/shift_jis.js')), read(here('src/worker.js'))].join('\n')),
+  '@WORKER@': inlined('worker',
+    [read(core), read(here('src/shift_jis.js')), read(here('src/worker.js'))].join('\n')),
   '@FFLATE@': inlined('fflate', read(here('node_modules/fflate/umd/index.js'))),
   '@PAGE@': inlined('page', read(here('src/page.js'))),
 };

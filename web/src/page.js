@@ -28,7 +28,8 @@ function element(tag, attributes, ...children) {
 
 // A line of the tool's own (Japanese) and what it means.
 function said(japanese, english) {
-  return [element('span', { lang: 'ja', className: 'ja' }, japanese), ' ', element('span', { className: 'gloss' }, english)];
+  return [element('span', { lang: 'ja', className: 'ja' }, japanese), ' ',
+          element('span', { className: 'gloss' }, english)];
 }
 
 // reading, extracting, done, refused or failed: for the style and for scripts.
@@ -71,7 +72,10 @@ function start(file) {
   $('listing').hidden = true;
   $('actions').hidden = true;
   $('progress').hidden = true;
-  run = { imageName: file.name, size: file.size, big: file.size > kProgressFrom, messages: {}, files: new Map(), summary: null };
+  run = {
+    imageName: file.name, size: file.size, big: file.size > kProgressFrom,
+    messages: {}, files: new Map(), notOffered: 0, replaced: 0, summary: null,
+  };
   if (file.size > kMaxImageBytes) {
     fail(`${file.name} is ${mib(file.size)}: more than this page can hold (1 GiB). ` +
          'A D88 image of a floppy disk is about 1.3 MB.');
@@ -115,7 +119,8 @@ function take(message) {
       break;
     case 'failed':
       fail(message.reason === 'memory'
-        ? `${run.imageName} is too big for this page's memory. The command line reads images of any size.`
+        ? `${run.imageName} is too big for this page's memory. ` +
+          'The command line reads images of any size.'
         : `The extraction of ${run.imageName} stopped: ${message.detail}`);
       break;
   }
@@ -126,18 +131,21 @@ const kMediaNames = { 0x00: '2D', 0x10: '2DD', 0x20: '2HD', 0x30: '1D', 0x40: '1
 function showImage(found) {
   const m = run.messages;
   if (found.recognised) {
-    setStatus(element('p', { className: 'recognised' }, ...said(m.recognised, 'A 2DD/2HD (PC-98) disk was recognised.')));
+    setStatus(element('p', { className: 'recognised' },
+      ...said(m.recognised, 'A 2DD/2HD (PC-98) disk was recognised.')));
     $('listing').hidden = false;
     return;
   }
   const media = kMediaNames[found.mediaType];
   let why;
   if (found.diskCount === 0) why = 'It is not a D88 image: it holds no complete disk header.';
-  else if (media === undefined || !found.plausible) why = 'It is not a D88 image: its first disk header is not one a D88 image holds.';
+  else if (media === undefined || !found.plausible) why = 'It is not a D88 image: ' +
+    'its first disk header is not one a D88 image holds.';
   else why = `It is a D88 image whose first disk is ${media}; this layout is on 2DD and 2HD disks.`;
   $('progress').hidden = true;
   setStage('refused');
-  setStatus(element('p', { className: 'refused' }, ...said(m.unsupported, 'This disk image format is not supported.')),
+  setStatus(element('p', { className: 'refused' },
+              ...said(m.unsupported, 'This disk image format is not supported.')),
             element('p', {}, why));
 }
 
@@ -147,38 +155,50 @@ function label(value) {
   return value.shown || `${m.side}${value.side}${m.entry}${value.index}`;
 }
 
-const kDamage = [null,
-  ['unread', 'Some of its sectors are missing from the image: those bytes are zeros.'],
-  ['damaged', 'Some of its sectors were recorded with a read error: their bytes are as the image holds them.'],
-  ['unreadAndDamaged', 'Some of its sectors are missing (zeros), some were recorded with a read error.']];
+// What each warning or refusal means, by the message's key.
+const kMeaning = {
+  unsafeName: 'Not written: no file can have this name (empty, ".", ".." or holding "/").',
+  outsideVolume: 'Not written: its sectors lie outside the disk, or end before they start.',
+  windowsName: 'Not offered: Windows does not allow this name, so it would not unpack there.',
+  unread: 'Some of its sectors are missing from the image: those bytes are zeros.',
+  damaged: 'Some of its sectors were recorded with a read error: ' +
+    'their bytes are as the image holds them.',
+  unreadAndDamaged: 'Some of its sectors are missing (zeros), some were recorded with a read error.',
+  replacedEarlier: 'It replaces the file of the same name listed earlier, in the zip too.',
+};
+const kDamage = [null, 'unread', 'damaged', 'unreadAndDamaged'];
 
-// The outcome of one entry, as lines of the tool's own with their meaning,
-// and whether its file is offered.
+// The line of the tool's own for a value, NAME + message, with its meaning.
+function saidOf(value, key, message = key) {
+  return said(label(value) + run.messages[message], kMeaning[key]);
+}
+
+// The outcome of one entry: whether its file is offered, and the lines that
+// say why not, or what is wrong with it.
 function outcome(value) {
-  const m = run.messages;
-  const name = label(value);
-  if (value.verdict === 1) return { offered: false, lines: [said(name + m.unsafeName, 'Not written: no file can have this name (empty, ".", ".." or holding "/").')] };
-  if (value.verdict === 2) return { offered: false, lines: [said(name + m.outsideVolume, 'Not written: its sectors lie outside the disk, or end before they start.')] };
-  if (!value.windowsName) return { offered: false, lines: [said(name + m.unsafeName, 'Not offered: Windows does not allow this name, so it would not unpack there.')] };
-  const lines = [];
-  if (kDamage[value.damage]) lines.push(said(name + m[kDamage[value.damage][0]], kDamage[value.damage][1]));
-  return { offered: true, lines };
+  if (value.verdict === 1) return { offered: false, lines: [saidOf(value, 'unsafeName')] };
+  if (value.verdict === 2) return { offered: false, lines: [saidOf(value, 'outsideVolume')] };
+  if (!value.windowsName) return { offered: false, lines: [saidOf(value, 'windowsName', 'unsafeName')] };
+  const damage = kDamage[value.damage];
+  return { offered: true, lines: damage ? [saidOf(value, damage)] : [] };
 }
 
 // The row of one value: an entry, IPLMUS, or a directory read in part.
 function row(value) {
   if (value.kind === 1) {
     const text = said(`${run.messages.side}${value.side}${run.messages.directoryIncomplete}`,
-      `The directory of side ${value.side} could not be read to its end: the entries after it are not listed.`);
+      `The directory of side ${value.side} could not be read to its end: ` +
+      'the entries after it are not listed.');
     return element('tr', { className: 'note' }, element('td', { colSpan: 7 }, ...text));
   }
   const boot = value.kind === 2;
   const result = outcome(value);
   const entryRow = element('tr', {},
     element('td', {}, boot ? '' : String(value.side)),
-    element('td', { className: 'name', lang: 'ja' }, value.shown || element('span', { className: 'gloss' }, '(no name)')),
-    element('td', { className: 'number' }, boot ? 'boot' : `${hex2(value.start[0])} ${hex2(value.start[1])}`),
-    element('td', { className: 'number' }, boot ? 'track' : `${hex2(value.end[0])} ${hex2(value.end[1])}`),
+    element('td', { className: 'name', lang: 'ja' },
+      value.shown || element('span', { className: 'gloss' }, '(no name)')),
+    element('td', { className: 'number' }, boot ? 'boot' : value.start.map(hex2).join(' ')),
+    element('td', { className: 'number' }, boot ? 'track' : value.end.map(hex2).join(' ')),
     element('td', { className: 'number' }, value.size.toLocaleString('en')),
     element('td', { className: 'outcome' }),
     element('td', {}));
@@ -186,15 +206,19 @@ function row(value) {
   if (result.offered) {
     const earlier = run.files.get(value.shown);
     if (earlier) {
-      result.lines.push(said(label(value) + run.messages.replacedEarlier, 'It replaces the file of the same name listed earlier, in the zip too.'));
-      earlier.row.cells[5].append(element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
+      result.lines.push(saidOf(value, 'replacedEarlier'));
+      earlier.row.cells[5].append(
+        element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
       earlier.row.classList.add('replaced');
+      run.replaced += 1;
     }
     run.files.set(value.shown, { bytes: value.bytes, row: entryRow });
     outcomeCell.prepend(element('p', {}, boot ? 'Written: the boot block.' : 'Written.'));
-    saveCell.append(element('button', { className: 'save', onclick: () => save(value.shown, [value.bytes], 'application/octet-stream') }, 'Save'));
+    const saveFile = () => save(value.shown, [value.bytes], 'application/octet-stream');
+    saveCell.append(element('button', { className: 'save', onclick: saveFile }, 'Save'));
   } else {
     entryRow.classList.add('refused');
+    run.notOffered += 1;
   }
   for (const line of result.lines) outcomeCell.append(element('p', {}, ...line));
   return entryRow;
@@ -208,11 +232,13 @@ function finish() {
   if (!summary) return; // refused: said already
   const offered = run.files.size;
   const words = [`${offered} file${offered === 1 ? '' : 's'} ready`];
-  if (summary.refused) words.push(`${summary.refused} not written`);
+  if (run.notOffered) words.push(`${run.notOffered} not offered`);
   if (summary.damaged) words.push(`${summary.damaged} with unread or damaged sectors`);
+  if (run.replaced) words.push(`${run.replaced} replaced by a later file of the same name`);
   $('status').append(element('p', {}, words.join(', ') + '.'));
   if (summary.entries === 0 && summary.incompleteDirectories === 2) {
-    $('status').append(element('p', {}, 'Nothing was extracted: neither directory could be read. The disk may be of another layout (PC-98 MS-DOS disks are).'));
+    $('status').append(element('p', {}, 'Nothing was extracted: neither directory could be read. ' +
+      'The disk may be of another layout (PC-98 MS-DOS disks are).'));
   }
   // The files of a volume are at most 770 KB in all: the zip is made at
   // once, and saving it is instant.
@@ -240,7 +266,9 @@ $('choose').addEventListener('change', (event) => {
 $('zip').addEventListener('click', saveZip);
 const drop = $('drop');
 // A file dropped anywhere else would make the browser leave the page.
-for (const type of ['dragover', 'drop']) window.addEventListener(type, (event) => event.preventDefault());
+for (const type of ['dragover', 'drop']) {
+  window.addEventListener(type, (event) => event.preventDefault());
+}
 drop.addEventListener('dragover', () => drop.classList.add('over'));
 drop.addEventListener('dragleave', () => drop.classList.remove('over'));
 drop.addEventListener('drop', (event) => {

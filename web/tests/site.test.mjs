@@ -52,7 +52,8 @@ async function extract(page, path, how = 'chooser') {
       const transfer = new DataTransfer();
       const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
       transfer.items.add(new File([raw], name));
-      document.getElementById('drop').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+      const drop = new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true });
+      document.getElementById('drop').dispatchEvent(drop);
     }, [bytes, 'dropped.d88']);
   }
   await page.waitForFunction(() => ['done', 'refused', 'failed'].includes(document.body.dataset.stage));
@@ -84,7 +85,7 @@ async function zipEntries(page) {
   // Every non-ASCII name is flagged as UTF-8 (bit 11) in its central header.
   for (let at = zip.indexOf('PK\x01\x02'); at >= 0; at = zip.indexOf('PK\x01\x02', at + 4)) {
     const name = zip.subarray(at + 46, at + 46 + zip.readUInt16LE(at + 28));
-    if (name.some((b) => b >= 0x80)) assert.ok(zip.readUInt16LE(at + 8) & 0x800, `UTF-8 flag of ${name}`);
+    if (name.some((b) => b >= 0x80)) assert.ok(zip.readUInt16LE(at + 8) & 0x800, `flag of ${name}`);
   }
   return unzipSync(zip);
 }
@@ -99,6 +100,8 @@ async function assertSaysAll(page, stderr, what) {
 }
 
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+const checksums = (files) =>
+  Object.fromEntries(Object.entries(files).map(([name, bytes]) => [name, sha256(bytes)]));
 
 test('each fixture, chosen and dropped: its files and its listing', async () => {
   const { page, errors } = await openSite();
@@ -112,8 +115,7 @@ test('each fixture, chosen and dropped: its files and its listing', async () => 
     for (const how of ['chooser', 'drop']) {
       assert.equal(await extract(page, join(folder, 'image.d88'), how), 'done', fixture.name);
       const files = await zipEntries(page);
-      const got = Object.fromEntries(Object.entries(files).map(([name, bytes]) => [name, sha256(bytes)]));
-      assert.deepEqual(got, expected, `${fixture.name} by ${how}`);
+      assert.deepEqual(checksums(files), expected, `${fixture.name} by ${how}`);
       const rows = await pageRows(page);
       assert.deepEqual(rows, listingRows(readFileSync(join(folder, 'stdout'))), fixture.name);
       await assertSaysAll(page, readFileSync(join(folder, 'stderr')), fixture.name);
@@ -136,23 +138,24 @@ test('every crafted image as the command line extracts it', async () => {
     const recognised = run.stdout.length > 0;
     assert.equal(await extract(page, join(images, name)), recognised ? 'done' : 'refused', name);
     const files = await zipEntries(page);
-    const got = Object.fromEntries(Object.entries(files).map(([file, bytes]) => [file, sha256(bytes)]));
-    assert.deepEqual(got, written, name);
+    assert.deepEqual(checksums(files), written, name);
     if (recognised) assert.deepEqual(await pageRows(page), listingRows(run.stdout), name);
     await assertSaysAll(page, run.stderr, name);
   }
   assert.deepEqual(errors, []);
 });
 
-test('refusals: not a D88 image, another kind of disk, a name Windows cannot hold, too big', async () => {
+test('refusals: not a D88 image, another disk, a name Windows cannot hold, too big', async () => {
   const { page } = await openSite();
   const png = join(work, 'picture.png');
-  writeFileSync(png, Buffer.concat([Buffer.from('89504e470d0a1a0a0000000d49484452', 'hex'), Buffer.alloc(2000)]));
+  const pngHeader = Buffer.from('89504e470d0a1a0a0000000d49484452', 'hex');
+  writeFileSync(png, Buffer.concat([pngHeader, Buffer.alloc(2000)]));
   const media2d = join(work, 'crafted', 'media-2d.d88');
   for (const [image, why] of [[png, 'not a D88 image'], [media2d, 'first disk is 2D']]) {
     assert.equal(await extract(page, image), 'refused');
     const status = await page.textContent('#status');
-    assert.ok(status.includes('未対応のディスクイメージ形式です.') && status.includes(why), status);
+    assert.ok(status.includes('未対応のディスクイメージ形式です.'), status);
+    assert.ok(status.includes(why), status);
     assert.ok(await page.isHidden('#zip'));
   }
   // The fixture with ABC renamed A\x80\x1b, shown escaped and not offered,
@@ -167,7 +170,8 @@ test('refusals: not a D88 image, another kind of disk, a name Windows cannot hol
   assert.match(await row.textContent(), /Windows does not allow/);
   assert.equal(await row.locator('button').count(), 0);
   const files = await zipEntries(page);
-  assert.deepEqual(Object.keys(files).sort(), ['IPLMUS', 'LOADER', 'm.0000', 'ﾃｽﾄ', '音楽.1'].sort());
+  const names = ['IPLMUS', 'LOADER', 'm.0000', 'ﾃｽﾄ', '音楽.1'];
+  assert.deepEqual(Object.keys(files).sort(), names.sort());
   assert.equal(files.LOADER.length, 7168);
   assert.match(await page.textContent('#rows'), /Replaced by a later file of the same name/);
   // Bigger than the page takes: said before it is read.
@@ -181,7 +185,8 @@ test('refusals: not a D88 image, another kind of disk, a name Windows cannot hol
 test('a 64 MiB hostile image finishes while the page goes on answering', async () => {
   const { page, errors } = await openSite();
   const image = join(work, 'junk.d88');
-  assert.equal(spawnSync(join(native, 'builder/d88-make-worst-case'), ['junk-before-volume', '64', image]).status, 0);
+  const make = spawnSync(join(native, 'builder/d88-make-worst-case'), ['junk-before-volume', '64', image]);
+  assert.equal(make.status, 0);
   await page.setInputFiles('#choose', image);
   // Were the extraction on the page's own thread, no answer could come
   // between its start and its end.
@@ -216,7 +221,7 @@ test('served by a static web host as well', async () => {
 });
 
 test('no request beyond the site itself', () => {
-  const own = requests.filter((url) => sites.includes(url) || url.startsWith('blob:') || url.startsWith('data:'));
+  const own = requests.filter((url) => sites.includes(url) || /^(blob|data):/.test(url));
   assert.ok(requests.length > 0);
   assert.deepEqual(requests, own);
 });
