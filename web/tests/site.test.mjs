@@ -151,7 +151,10 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
   const pngHeader = Buffer.from('89504e470d0a1a0a0000000d49484452', 'hex');
   writeFileSync(png, Buffer.concat([pngHeader, Buffer.alloc(2000)]));
   const media2d = join(work, 'crafted', 'media-2d.d88');
-  for (const [image, why] of [[png, 'not a D88 image'], [media2d, 'first disk is 2D']]) {
+  const empty = join(work, 'empty.d88');
+  writeFileSync(empty, '');
+  const refusals = [[png, 'not a D88 image'], [empty, 'not a D88 image'], [media2d, 'first disk is 2D']];
+  for (const [image, why] of refusals) {
     assert.equal(await extract(page, image), 'refused');
     const status = await page.textContent('#status');
     assert.ok(status.includes('未対応のディスクイメージ形式です.'), status);
