@@ -1,9 +1,9 @@
 // Writes every crafted image, as NAME.d88, into a folder that exists; with a
 // size, only the images of at most that many bytes (the fuzzers' seeds).
 //   d88-make-crafted FOLDER [MAX_BYTES]
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <string>
 
 #include "hostile_images.h"

@@ -17,10 +17,6 @@ namespace {
 d88::D88Image image;
 d88::VolumeBuffers buffers;
 
-bool isSupportedMedia(int32_t mediaType) {
-  return mediaType == d88::kMedia2HD || mediaType == d88::kMedia2DD;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +62,7 @@ int main(int argc, char** argv) {
   }
   // A failed selection leaves mediaType() at -1, which is refused next.
   image.selectDisk(0);
-  if (!isSupportedMedia(image.mediaType())) {
+  if (!isLayoutMedia(image.mediaType())) {
     const RefusedImage found{image.imageBytes(), image.diskCount(), image.mediaType(),
                              image.headerIsPlausible()};
     reportLine(report, messages::kUnsupported, unsupportedReason(report.language, found));

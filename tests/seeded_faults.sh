@@ -97,7 +97,7 @@ faults=(
   "host/output_folder.cpp@@s/    return WriteOutcome::failed;\n  \}\n  \/\/ The replaced/  }\n  \/\/ The replaced/@@a failed replacement reported"
   "cli/main.cpp@@s/image.selectDisk\(0\);/image.selectDisk(1);/@@the first disk"
   "cli/main.cpp@@s/arguments.size\(\) > 4/arguments.size() > 3/@@argument count"
-  "cli/main.cpp@@s/mediaType == d88::kMedia2HD \|\| mediaType == d88::kMedia2DD/mediaType == d88::kMedia2HD/@@media check"
+  "volume/volume_layout.h@@s/mediaType == kMedia2HD \|\| mediaType == kMedia2DD/mediaType == kMedia2HD/@@media check"
   "cli/main.cpp@@s/  if \(!finishStream\(listing\)\) \{/  if (false) {/@@failed standard output"
   "cli/main.cpp@@s/return report.allWritten \? 0 : 1;/return 0;/@@exit status"
   "host/host_file_posix.cpp@@s/  for \(int signal : kInterruptions\) sigaddset\(&interruptions, signal\);//@@interruptions wait while a temporary is created"

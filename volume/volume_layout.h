@@ -5,7 +5,14 @@
 
 #include <cstdint>
 
+#include "d88_format.h"
+
 namespace d88 {
+
+// The media this layout is on: 2DD and 2HD disks.
+inline bool isLayoutMedia(int32_t mediaType) {
+  return mediaType == kMedia2HD || mediaType == kMedia2DD;
+}
 
 inline constexpr int32_t kSides = 2;
 inline constexpr int32_t kLogicalTracks = 77;

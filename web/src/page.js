@@ -107,16 +107,14 @@ function take(message) {
       run.messages = message.messages;
       showImage(message.found);
       break;
-    case 'values': {
+    case 'done': {
       const rows = document.createDocumentFragment();
       for (const value of message.values) rows.append(row(value));
       $('rows').append(rows);
       run.summary = message.summary;
-      break;
-    }
-    case 'done':
       finish();
       break;
+    }
     case 'failed':
       fail(message.reason === 'memory'
         ? `${run.imageName} is too big for this page's memory. ` +

@@ -87,9 +87,9 @@ EMSCRIPTEN_KEEPALIVE void d88Extract(const uint8_t* bytes, size_t length) {
   buffers = {};
   image.openBytes(std::span(bytes, length));
   image.selectDisk(0);
-  const int32_t media = image.mediaType();
-  const bool recognised = media == d88::kMedia2DD || media == d88::kMedia2HD;
-  takeImage(image.diskCount(), media, image.headerIsPlausible() ? 1 : 0, recognised ? 1 : 0);
+  const bool recognised = d88::isLayoutMedia(image.mediaType());
+  takeImage(image.diskCount(), image.mediaType(), image.headerIsPlausible() ? 1 : 0,
+            recognised ? 1 : 0);
   if (recognised) {
     const d88::ExtractionSummary summary = d88::extractVolumes(image, buffers, {take, nullptr});
     takeSummary(summary.entries, summary.refused, summary.damaged, summary.incompleteDirectories);

@@ -61,8 +61,7 @@ async function extract(file) {
   await readInto(file, at);
   post({ type: 'stage', stage: 'extracting' });
   core._d88Extract(at, file.size);
-  post({ type: 'values', values, summary: summaryOfRun }, values.map((value) => value.bytes.buffer));
-  post({ type: 'done' });
+  post({ type: 'done', values, summary: summaryOfRun }, values.map((value) => value.bytes.buffer));
 }
 
 onmessage = (event) => {
