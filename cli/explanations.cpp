@@ -38,11 +38,26 @@ Language languageOfLocale() {
 }
 
 std::string systemReason(int error) {
-  return std::strerror(error);
+  switch (error) {
+    case kFifoInTheWay: return "a FIFO (named pipe) is there";
+    case kDeviceInTheWay: return "a device is there";
+    case kSocketInTheWay: return "a socket is there";
+    default: return std::strerror(error);
+  }
 }
 
 std::string cannotOpenReason(Language, std::string_view path, int error) {
   return std::string(path) + ": " + systemReason(error);
+}
+
+std::string cannotCopyReason(Language language, std::string_view path, int error) {
+  const std::string folder = temporaryFolder();
+  if (language == Language::japanese) {
+    return std::string(path) + ": 一時フォルダ " + folder + " にコピーできません: " +
+           systemReason(error);
+  }
+  return std::string(path) + ": could not be copied into the temporary folder " + folder + ": " +
+         systemReason(error);
 }
 
 std::string unsupportedReason(Language language, const RefusedImage& image) {

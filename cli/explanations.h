@@ -19,7 +19,11 @@ Language languageOfLocale();
 // "path: No such file or directory"
 std::string cannotOpenReason(Language language, std::string_view path, int error);
 
-// The system's words for an errno value.
+// "/dev/stdin: could not be copied into the temporary folder /tmp: No space
+// left on device", for an image from a pipe.
+std::string cannotCopyReason(Language language, std::string_view path, int error);
+
+// The system's words for an errno value, or for a k...InTheWay.
 std::string systemReason(int error);
 
 // What was found instead of a 2DD or 2HD disk.

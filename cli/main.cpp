@@ -46,9 +46,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const char* path = arguments[1].c_str();
-  if (!image.openFile(openForReading(path))) {
+  bool copyFailed = false;
+  if (!image.openFile(openImage(path, copyFailed))) {
     const int error = errno;
-    reportLine(report, messages::kCannotOpen, cannotOpenReason(report.language, path, error));
+    reportLine(report, messages::kCannotOpen,
+               copyFailed ? cannotCopyReason(report.language, path, error)
+                          : cannotOpenReason(report.language, path, error));
     return 1;
   }
   // `d88extract game.d88 >> game.d88` would append to the image it reads.
@@ -74,10 +77,11 @@ int main(int argc, char** argv) {
   folder.inUse = {imageIdentity, listing.identity, diagnostics.identity};
   report.folder = &folder;
   guardAgainstInterruption();
-  reportSummary(report, extractVolumes(image, buffers, reportSink(report)));
+  const ExtractionSummary summary = extractVolumes(image, buffers, reportSink(report));
+  reportSummary(report, summary);
   if (!finishStream(listing)) {
     reportLine(report, messages::kStdoutFailed);
     return 1;
   }
-  return report.allWritten ? 0 : 1;
+  return report.allWritten && !readNoDirectory(summary) ? 0 : 1;
 }

@@ -22,11 +22,29 @@ struct FileIdentity {
   bool known = false;
   uint64_t volume = 0;
   uint64_t file = 0;
+  // Of a regular file, for the folders whose file numbers go with the name
+  // rather than the file (FUSE without use_ino, as sshfs; CIFS noserverino).
+  int64_t size = -1;
+  int64_t modified = 0;  // nanoseconds
 };
 
 inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
   return a.known && b.known && a.volume == b.volume && a.file == b.file;
 }
+
+// The same file, or one on the same volume whose size and modification
+// time agree to the nanosecond: what a folder without stable file numbers
+// shows of one file under a second name it folds onto the first.
+inline bool maybeSameFile(const FileIdentity& a, const FileIdentity& b) {
+  return sameFile(a, b) || (a.known && b.known && a.volume == b.volume && a.size >= 0 &&
+                            a.size == b.size && a.modified == b.modified);
+}
+
+// What stands under an entry's name and keeps the file from being written,
+// when errno has no word for it.
+inline constexpr int kFifoInTheWay = -1;
+inline constexpr int kDeviceInTheWay = -2;
+inline constexpr int kSocketInTheWay = -3;
 
 // The file that `path` leads to, following links.
 FileIdentity identityOfPath(const char* path);
@@ -47,7 +65,8 @@ struct ExistingName {
   FileIdentity identity;
   uint32_t permissions = 0;  // of a file: kept by the file that replaces it
 };
-// For what is refused (other, readOnlyFile), errno says why.
+// For what is refused (other, readOnlyFile), errno says why, or one of the
+// k...InTheWay values.
 ExistingName probeName(const char* name);
 
 // The host's own verdict on a name that passed the common rules: always true
@@ -65,9 +84,10 @@ bool isHostFileName(const char* name);
 bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName& existing,
                  FileIdentity& written);
 
-// From here on SIGINT, SIGTERM and SIGHUP (Ctrl+C and Ctrl+Break on Windows)
-// remove the temporary in progress before the process ends as the signal
-// would end it; SIGPIPE and SIGXFSZ are ignored, so a closed standard output
+// From here on every signal that would end the process and can be caught
+// (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, ...; Ctrl+C and
+// Ctrl+Break on Windows) removes the temporary in progress before the
+// process ends as the signal would end it; SIGPIPE and SIGXFSZ are ignored, so a closed standard output
 // or a file-size limit is reported rather than fatal.
 void guardAgainstInterruption();
 
@@ -89,6 +109,25 @@ bool userReadsJapanese();
 
 // Opens a file for binary reading; on Windows the path is UTF-8.
 std::FILE* openForReading(const char* path);
+
+// Opens an image for the reader: a file that can seek as it is; anything
+// else (a pipe, a terminal, a character device such as /dev/urandom) as an
+// unnamed copy of what the reader can use of it, in temporaryFolder(). Null
+// on failure, with errno saying why and `copyFailed` whether it was the copy.
+std::FILE* openImage(const char* path, bool& copyFailed);
+
+// Whether the stream leads to a file that can be read in any order: a
+// regular file or a disk, judged by what it is, not by whether a seek fails
+// (on Windows a seek on a pipe succeeds).
+bool canSeek(std::FILE* stream);
+
+// Where unnamed temporaries go: TMPDIR, else /tmp; on Windows the system's
+// (TMP, TEMP). UTF-8 on Windows.
+std::string temporaryFolder();
+
+// A new file there for reading and writing, gone once closed, or once the
+// process ends; null on failure, errno says why.
+std::FILE* newTemporaryFile();
 
 #ifdef _WIN32
 // UTF-8 (the program's paths and its own name on Windows) as UTF-16; empty

@@ -16,10 +16,31 @@ namespace d88 {
 
 namespace {
 
-constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process and that can be
+// caught, as coreutils' sort cleans up on; SIGPIPE and SIGXFSZ are ignored.
+constexpr int kInterruptions[] = {
+    SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU,
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+};
 
 FileIdentity identityOf(const struct stat& info) {
-  return {true, static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  FileIdentity identity{true, static_cast<uint64_t>(info.st_dev),
+                        static_cast<uint64_t>(info.st_ino)};
+  if (S_ISREG(info.st_mode)) {
+    identity.size = info.st_size;
+    identity.modified = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+  }
+  return identity;
+}
+
+// Why something that is neither a file, a link nor a folder is refused.
+int inTheWay(mode_t mode) {
+  if (S_ISFIFO(mode)) return kFifoInTheWay;
+  if (S_ISSOCK(mode)) return kSocketInTheWay;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return kDeviceInTheWay;
+  return EEXIST;
 }
 
 void removePendingAndDie(int signal) {
@@ -101,13 +122,35 @@ std::FILE* openForReading(const char* path) {
   return std::fopen(path, "rb");
 }
 
+bool canSeek(std::FILE* stream) {
+  struct stat info;
+  // A folder is no pipe: the reader refuses it as it opens.
+  return fstat(fileno(stream), &info) == 0 &&
+         (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode) || S_ISDIR(info.st_mode));
+}
+
+std::string temporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+std::FILE* newTemporaryFile() {
+  std::string name = temporaryFolder() + "/.d88extract-XXXXXX";
+  const int descriptor = mkostemp(name.data(), O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  unlink(name.c_str());
+  std::FILE* file = fdopen(descriptor, "w+b");
+  if (file == nullptr) close(descriptor);
+  return file;
+}
+
 ExistingName probeName(const char* name) {
   struct stat info;
   if (lstat(name, &info) != 0) {
     return {errno == ENOENT ? ExistingKind::none : ExistingKind::other, {}, 0};
   }
   ExistingName found{ExistingKind::other, identityOf(info), info.st_mode & 0777u};
-  errno = S_ISDIR(info.st_mode) ? EISDIR : EEXIST;  // why an "other" is refused
+  errno = S_ISDIR(info.st_mode) ? EISDIR : inTheWay(info.st_mode);  // why an "other" is refused
   if (S_ISLNK(info.st_mode)) {
     found.kind = ExistingKind::link;
   } else if (S_ISREG(info.st_mode)) {

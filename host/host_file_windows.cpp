@@ -4,6 +4,7 @@
 // rand_s, the system's random numbers, is declared only when asked for.
 #define _CRT_RAND_S
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -54,8 +55,29 @@ FileIdentity identityOfHandle(HANDLE handle) {
       !GetFileInformationByHandle(handle, &info)) {
     return {};
   }
-  return {true, info.dwVolumeSerialNumber,
-          uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+  FileIdentity identity{true, info.dwVolumeSerialNumber,
+                        uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    identity.size = static_cast<int64_t>(uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow);
+    const uint64_t ticks =
+        uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
+    identity.modified = static_cast<int64_t>(ticks & 0x7FFFFFFFFFFFFFFFu) * 100;
+  }
+  return identity;
+}
+
+std::string utf8FromWide(const wchar_t* wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), length, nullptr, nullptr);
+  text.pop_back();
+  return text;
+}
+
+std::wstring temporaryFolderWide() {
+  std::array<wchar_t, MAX_PATH + 1> folder{};
+  const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+  return length > 0 && length < folder.size() ? std::wstring(folder.data(), length) : L".\\";
 }
 
 FileIdentity identityOfWidePath(const std::wstring& path, DWORD flags) {
@@ -103,13 +125,7 @@ std::vector<std::string> commandLine(int, char**) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 0; wide != nullptr && i < count; ++i) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string argument(static_cast<size_t>(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), length, nullptr, nullptr);
-    argument.pop_back();
-    arguments.push_back(std::move(argument));
-  }
+  for (int i = 0; wide != nullptr && i < count; ++i) arguments.push_back(utf8FromWide(wide[i]));
   LocalFree(wide);
   return arguments;
 }
@@ -130,6 +146,39 @@ bool userReadsJapanese() {
 std::FILE* openForReading(const char* path) {
   const std::wstring wide = wideFromUtf8(path);
   return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"rb");
+}
+
+bool canSeek(std::FILE* stream) {
+  return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)))) == FILE_TYPE_DISK;
+}
+
+std::string temporaryFolder() {
+  return utf8FromWide(temporaryFolderWide().c_str());
+}
+
+std::FILE* newTemporaryFile() {
+  std::array<wchar_t, MAX_PATH + 1> name{};
+  if (GetTempFileNameW(temporaryFolderWide().c_str(), L"d88", 0, name.data()) == 0) {
+    errno = errnoOf(GetLastError());
+    return nullptr;
+  }
+  // Gone when its handle closes, also when the process ends any other way.
+  const HANDLE handle = CreateFileW(name.data(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                    nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = errnoOf(GetLastError());
+    DeleteFileW(name.data());
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "w+b");
+  if (file == nullptr) _close(descriptor);
+  return file;
 }
 
 FileIdentity identityOfPath(const char* path) {

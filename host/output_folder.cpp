@@ -16,7 +16,7 @@ bool isInUse(const OutputFolder& folder, const FileIdentity& identity) {
 FileIdentity* earlierFile(OutputFolder& folder, const FileIdentity& identity) {
   const auto end = folder.written.begin() + folder.writtenCount;
   const auto found = std::find_if(folder.written.begin(), end, [&](const FileIdentity& earlier) {
-    return sameFile(earlier, identity);
+    return maybeSameFile(earlier, identity);
   });
   return found == end ? nullptr : &*found;
 }

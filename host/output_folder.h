@@ -2,7 +2,8 @@
 // through a temporary and a rename, never over the image being read or the
 // files the standard streams go to, and a file that replaces one written
 // earlier in the same run is noticed by what the file system says, whatever
-// names it folds together (letter case, Unicode forms, 8.3 aliases).
+// names it folds together (letter case, Unicode forms, 8.3 aliases), and
+// also where it gives no stable file numbers.
 #pragma once
 
 #include <array>
@@ -22,7 +23,7 @@ struct OutputFolder {
   // The files this run wrote that are still there.
   std::array<FileIdentity, kMaxFilesPerRun> written{};
   int32_t writtenCount = 0;
-  int lastError = 0;  // errno of the last write that failed
+  int lastError = 0;  // errno of the last write that failed, or a k...InTheWay
 };
 
 enum class WriteOutcome {

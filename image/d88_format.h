@@ -18,6 +18,18 @@ inline constexpr int32_t kMaxDisks = 64;
 inline constexpr int32_t kMedia2DD = 0x10;
 inline constexpr int32_t kMedia2HD = 0x20;
 
+// The media types D88 records: 2D, 2DD, 2HD, 1D and 1DD.
+inline bool isD88Media(int32_t mediaType) {
+  return mediaType == 0x00 || mediaType == kMedia2DD || mediaType == kMedia2HD ||
+         mediaType == 0x30 || mediaType == 0x40;
+}
+
+// A track table entry names no track (0), or one that starts after the table
+// and within the disk.
+inline bool isPlausibleTrackOffset(uint32_t offset, uint32_t diskSize) {
+  return offset == 0 || (offset >= static_cast<uint32_t>(kTrackTableOffset) && offset <= diskSize);
+}
+
 // Sector record header; the sector's data bytes follow it directly.
 inline constexpr int32_t kSectorHeaderSize = 16;
 inline constexpr int32_t kSectorCountOffset = 0x04;

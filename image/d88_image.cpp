@@ -28,24 +28,6 @@ uint32_t keyOf(int32_t c, int32_t h, int32_t r, int32_t n) {
                    static_cast<uint32_t>(n));
 }
 
-// A pipe cannot seek (zcat game.d88.gz | d88extract /dev/stdin): its bytes are
-// copied once into an unnamed temporary file, read from there in any order,
-// so memory stays bounded whatever the image's size. Null if the copy fails.
-std::FILE* seekable(std::FILE* file) {
-  if (seekTo(file, 0)) return file;
-  std::FILE* copy = std::tmpfile();
-  static std::array<uint8_t, FileWindow::kBytes> chunk;
-  for (size_t got = 1; copy != nullptr && got > 0;) {
-    got = std::fread(chunk.data(), 1, chunk.size(), file);
-    if (std::fwrite(chunk.data(), 1, got, copy) != got || std::ferror(file) != 0) {
-      std::fclose(copy);
-      copy = nullptr;
-    }
-  }
-  std::fclose(file);
-  return copy;
-}
-
 }  // namespace
 
 D88Image::~D88Image() {
@@ -59,8 +41,8 @@ bool D88Image::open(const char* path) {
 
 bool D88Image::openFile(std::FILE* file) {
   close();
-  if (file != nullptr) file_ = seekable(file);
-  if (file_ == nullptr) return false;
+  if (file == nullptr) return false;
+  file_ = file;
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   window_.source = {file_, {}};
@@ -148,8 +130,7 @@ bool D88Image::headerIsPlausible() {
   return diskBase_ >= 0 && diskSize_ >= static_cast<uint32_t>(kHeaderSize) &&
          int64_t{diskBase_} + diskSize_ <= imageBytes() &&
          std::all_of(trackOffsets_.begin(), trackOffsets_.end(), [this](uint32_t offset) {
-           return offset == 0 ||
-                  (offset >= static_cast<uint32_t>(kTrackTableOffset) && offset <= diskSize_);
+           return isPlausibleTrackOffset(offset, diskSize_);
          });
 }
 

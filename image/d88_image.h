@@ -47,12 +47,12 @@ class D88Image {
   D88Image& operator=(const D88Image&) = delete;
 
   // Opens the image for reading and indexes its disks; true also when it
-  // holds no complete disk. A file that cannot seek (a pipe, /dev/stdin) is
-  // read once into an unnamed temporary file. Whatever succeeds or fails,
-  // nothing of an earlier file is kept. A null path closes, like close().
+  // holds no complete disk. Whatever succeeds or fails, nothing of an earlier
+  // file is kept. A null path closes, like close().
   bool open(const char* path);
   // The same for a file opened for binary reading, which the reader now
-  // owns; null fails.
+  // owns; null fails. It must be able to seek: a pipe is first copied
+  // (copyUsableImage).
   bool openFile(std::FILE* file);
   // The same for an image already in memory; the bytes must outlive the
   // reader's use of them.

@@ -3,7 +3,9 @@
 vfat or exFAT stick does on Linux: `casefold_mount.py COMMAND [ARG...]`. A name
 leads to the entry that equals it ignoring case, and a file keeps the letter
 case it was first created with. Exits as the command did; 125 when no FUSE
-mount can be made here. Needs Debian's python3-fusepy."""
+mount can be made here. With --no-ino first, a file's number goes with the
+name that reached it, as on sshfs or CIFS with noserverino. Needs Debian's
+python3-fusepy."""
 import os
 import subprocess
 import sys
@@ -13,7 +15,7 @@ import time
 NO_MOUNT = 125
 
 
-def serve(backing, mountpoint):
+def serve(backing, mountpoint, use_ino):
     import errno
     import fusepy
 
@@ -80,18 +82,23 @@ def serve(backing, mountpoint):
         def release(self, path, fh):
             os.close(fh)
 
-    # use_ino: a file's identity is its backing inode, whatever name reached it.
-    fusepy.FUSE(CaseFolding(), mountpoint, foreground=True, nothreads=True, use_ino=True,
+    # use_ino: a file's identity is its backing inode, whatever name reached it;
+    # without it, the kernel numbers each name it looks up on its own.
+    fusepy.FUSE(CaseFolding(), mountpoint, foreground=True, nothreads=True, use_ino=use_ino,
                 attr_timeout=0, entry_timeout=0, negative_timeout=0)
 
 
 def main():
     if len(sys.argv) > 2 and sys.argv[1] == "--serve":
-        serve(sys.argv[2], sys.argv[3])
+        serve(sys.argv[2], sys.argv[3], sys.argv[4] == "ino")
         return 0
+    command = sys.argv[1:]
+    numbers = "ino"
+    if command[:1] == ["--no-ino"]:
+        command, numbers = command[1:], "no-ino"
     backing = os.getcwd()
     mountpoint = tempfile.mkdtemp(prefix="casefold-")
-    server = subprocess.Popen([sys.executable, __file__, "--serve", backing, mountpoint],
+    server = subprocess.Popen([sys.executable, __file__, "--serve", backing, mountpoint, numbers],
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     try:
@@ -101,7 +108,7 @@ def main():
             time.sleep(0.025)
         if not os.path.ismount(mountpoint):
             return NO_MOUNT
-        status = subprocess.call(sys.argv[1:], cwd=mountpoint)
+        status = subprocess.call(command, cwd=mountpoint)
         return status if status >= 0 else 128 - status
     finally:
         if os.path.ismount(mountpoint):

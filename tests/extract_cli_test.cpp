@@ -2,6 +2,7 @@
 // exit status and every file it leaves behind.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "expected_messages.h"
@@ -63,13 +64,31 @@ TEST(FrontEnd, ImageFromAPipeExtractsAsTheFileDoes) {
   const VolumeDisk disk = build::sampleDisk();
   const Bytes image = imageOf(disk);
   const RunResult file = runOnImage(image);
+  const testing::TempDir temporaries;
+  const std::string tmpdir = "TMPDIR=" + temporaries.path().string();
   const RunResult piped =
-      runOnImage(image, {.wrapper = {"sh", "-c", "gzip -c \"$1\" | gzip -dc | \"$0\" /dev/stdin"}});
+      runOnImage(image, {.environment = {tmpdir},
+                         .wrapper = {"sh", "-c", "gzip -c \"$1\" | gzip -dc | \"$0\" /dev/stdin"}});
   EXPECT_EQ(piped.status, 0);
   EXPECT_EQ(piped.out, file.out);
   EXPECT_EQ(piped.err, "");
   EXPECT_EQ(piped.files, file.files);
   EXPECT_EQ(piped.files.size(), 35u);
+  EXPECT_TRUE(std::filesystem::is_empty(temporaries.path()));
+  // The copy goes where TMPDIR says: nowhere, here.
+  const RunResult nowhere =
+      runOnImage(image, {.environment = {"TMPDIR=/nonexistent"},
+                         .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.err, kCannotOpen);
+  // An endless pipe: one header is read, seen to be none, and the rest left.
+  const RunResult endless =
+      runOnImage(image, {.environment = {tmpdir},
+                         .wrapper = {"sh", "-c",
+                                     "yes | head -c 1000000 | { \"$0\" /dev/stdin; s=$?; "
+                                     "echo \"left $(wc -c)\" >&2; exit $s; }"}});
+  EXPECT_EQ(endless.status, 1);
+  EXPECT_EQ(endless.err, kUnsupported + "left 999312\n");
 }
 
 TEST(FrontEnd, ImageWithAJapaneseNameOpens) {

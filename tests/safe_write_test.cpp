@@ -8,7 +8,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "expected_messages.h"
 #include "test_support.h"
@@ -184,20 +186,22 @@ TEST(SafeWrites, RunKilledAtAnyPointLeavesNoTemporaryAndNothingHalfWritten) {
   // While the third file's bytes are written, and while its temporary is
   // being created: a signal that arrives then is handled as the call returns.
   const std::string whenCreated = std::to_string(openatsBefore(image, 3) + 1);
-  for (const char* signal : {"INT", "TERM", "HUP"}) {
-    for (const std::string& at : {std::string("write:signal=") + signal + ":when=3",
-                                  "openat:signal=" + (signal + (":when=" + whenCreated))}) {
+  // Every signal that ends a process by default and can be caught.
+  const std::map<std::string, int> signals = {
+      {"INT", SIGINT},   {"TERM", SIGTERM}, {"HUP", SIGHUP},       {"QUIT", SIGQUIT},
+      {"ALRM", SIGALRM}, {"USR1", SIGUSR1}, {"USR2", SIGUSR2},     {"VTALRM", SIGVTALRM},
+      {"PROF", SIGPROF}, {"XCPU", SIGXCPU}, {"IO", SIGPOLL}};
+  for (const auto& [signal, number] : signals) {
+    for (const std::string& at : {"write:signal=" + signal + ":when=3",
+                                  "openat:signal=" + signal + ":when=" + whenCreated}) {
       RunOptions options;
       options.prepare = [](const fs::path&, const fs::path& work) {
         testing::writeText(work / "THIRD", kPrecious);
       };
-      options.wrapper = {
-          "strace", "-f",          "-qq", "-o", "/dev/null", "-e", "trace=write,openat",
-          "-e",     "inject=" + at};
+      // SIGQUIT and SIGXCPU would leave a core file in the folder.
+      options.wrapper = {"sh", "-c", "ulimit -c 0; exec \"$@\"", "sh", "strace", "-f", "-qq", "-o",
+                         "/dev/null", "-e", "trace=write,openat", "-e", "inject=" + at};
       const RunResult run = runOnImage(image, options);
-      const int number = std::string(signal) == "INT"    ? SIGINT
-                         : std::string(signal) == "TERM" ? SIGTERM
-                                                         : SIGHUP;
       EXPECT_EQ(run.signal, number) << signal << " " << at;
       EXPECT_EQ(
           run.files,
@@ -340,12 +344,17 @@ TEST(SafeWrites, FolderThatFoldsLetterCaseReportsEachReplacedFile) {
   build::addFile(disk.sides[0], "Readme", 1, 3);
   const Bytes readme = build::addFile(disk.sides[0], "README", 1, 4);
   const Bytes last = build::addFile(disk.sides[1], "abC", 2, 5);
-  const RunResult run =
-      runOnImage(imageOf(disk), {.wrapper = {"/usr/bin/python3", D88_CASEFOLD_MOUNT}});
-  if (run.status == 125) GTEST_SKIP() << "no FUSE mount can be made here";
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, replacedEarlier("ABC") + replacedEarlier("README") + replacedEarlier("abC"));
-  EXPECT_EQ(run.files, (testing::Files{{"abc", last}, {"Readme", readme}}));
+  // Also where file numbers go with the name (sshfs, CIFS noserverino).
+  for (const char* numbers : {"--use-ino", "--no-ino"}) {
+    std::vector<std::string> mount = {"/usr/bin/python3", D88_CASEFOLD_MOUNT};
+    if (std::string(numbers) == "--no-ino") mount.push_back(numbers);
+    const RunResult run = runOnImage(imageOf(disk), {.wrapper = mount});
+    if (run.status == 125) GTEST_SKIP() << "no FUSE mount can be made here";
+    EXPECT_EQ(run.status, 0) << numbers;
+    EXPECT_EQ(run.err, replacedEarlier("ABC") + replacedEarlier("README") + replacedEarlier("abC"))
+        << numbers;
+    EXPECT_EQ(run.files, (testing::Files{{"abc", last}, {"Readme", readme}})) << numbers;
+  }
 }
 
 }  // namespace

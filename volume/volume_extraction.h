@@ -59,6 +59,12 @@ struct VolumeBuffers {
   std::array<uint8_t, kTrackBytes> directoryBuffer{};
 };
 
+// Neither side's directory could be read, so nothing was extracted: the
+// run failed, though no entry did.
+inline bool readNoDirectory(const ExtractionSummary& summary) {
+  return summary.entries == 0 && summary.incompleteDirectories == kSides;
+}
+
 ExtractionSummary extractVolumes(D88Image& image, VolumeBuffers& buffers, ExtractionSink sink);
 
 }  // namespace d88
