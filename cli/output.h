@@ -44,6 +44,10 @@ struct TextPiece {
 // Writes the pieces, each converted on its own, and a line end.
 void writeLine(OutputStream& stream, std::initializer_list<TextPiece> pieces);
 
+// The columns Shift_JIS text takes where the stream leads: its bytes in a
+// file or a pipe, what the terminal shows of it there.
+size_t shownWidth(const OutputStream& stream, std::string_view shiftJis);
+
 // Whether two streams may lead to the same place (2>&1): then the first must
 // be flushed before the second is written, to keep the lines in order.
 bool mayShareDestination(const OutputStream& a, const OutputStream& b);

@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -12,16 +13,19 @@ namespace d88 {
 namespace {
 
 // "%-9s  START:%02x %02x    END:%02x %02x   SIZE:%04x": the name padded with
-// spaces to nine bytes, a negative size as its 32-bit two's complement.
+// spaces to nine bytes (on a terminal, to nine columns as shown), a negative
+// size as its 32-bit two's complement.
 void writeListingLine(OutputStream& listing, const DirectoryEntry& entry) {
-  std::array<char, 16> name;
-  const int nameLength = std::snprintf(name.data(), name.size(), "%-9s", entry.name.data());
+  const std::string_view name = entry.name.data();
+  constexpr std::string_view kPadding = "         ";
+  const size_t padding = kPadding.size() - std::min(kPadding.size(), shownWidth(listing, name));
   std::array<char, 64> fields;
   const int fieldsLength =
       std::snprintf(fields.data(), fields.size(), "  START:%02x %02x    END:%02x %02x   SIZE:%04x",
                     entry.startTrack, entry.startSector, entry.endTrack, entry.endSector,
                     static_cast<uint32_t>(entryByteRange(entry).size));
-  writeLine(listing, {{{name.data(), static_cast<size_t>(nameLength)}},
+  writeLine(listing, {{name},
+                      {kPadding.substr(0, padding)},
                       {{fields.data(), static_cast<size_t>(fieldsLength)}}});
 }
 
@@ -152,7 +156,7 @@ void reportSummary(Report& report, const ExtractionSummary& summary) {
   beforeDiagnostic(report);
   endFailureRun(report);
   writeLine(*report.diagnostics, {{summaryLine(report.language, report.counts), TextKind::host}});
-  if (summary.entries == 0 && summary.incompleteDirectories == kSides) {
+  if (readNoDirectory(summary)) {
     writeLine(*report.diagnostics, {{nothingExtracted(report.language), TextKind::host}});
   }
 }

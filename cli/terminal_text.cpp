@@ -9,11 +9,14 @@ namespace d88 {
 
 namespace {
 
-// Control characters, and the bidirectional embeddings, overrides and
-// isolates that would reorder the rest of the line.
+// Control characters, the bidirectional embeddings, overrides, isolates and
+// marks that would reorder the rest of the line, the separators that break
+// it, and the characters that show nothing (soft hyphen, zero width space,
+// byte-order mark).
 bool isShown(char32_t ch) {
-  return !(ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || (ch >= 0x202A && ch <= 0x202E) ||
-           (ch >= 0x2066 && ch <= 0x2069));
+  return !(ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || ch == 0xAD || ch == 0x61C ||
+           (ch >= 0x200B && ch <= 0x200F) || (ch >= 0x2028 && ch <= 0x202E) ||
+           (ch >= 0x2066 && ch <= 0x2069) || ch == 0xFEFF);
 }
 
 // The same for UTF-8: overlong forms, surrogates and values past U+10FFFF are
@@ -121,6 +124,21 @@ std::string terminalAscii(std::string_view text) {
     return byte < 0x80 ? char32_t{byte} : kNoCharacter;
   };
   return convert<std::string>(text, nextByte, appendBytes);
+}
+
+size_t shownColumns(std::string_view shiftJis, bool charactersShown) {
+  size_t columns = 0;
+  while (!shiftJis.empty()) {
+    size_t length = 1;
+    const auto byte = static_cast<uint8_t>(shiftJis[0]);
+    const char32_t ch = charactersShown ? nextShiftJis(shiftJis, length)
+                        : byte < 0x80   ? char32_t{byte}
+                                        : kNoCharacter;
+    // A Shift_JIS character is as wide as its bytes: half-width one, full-width two.
+    columns += ch == kNoCharacter || !isShown(ch) ? 4 * length : length;
+    shiftJis.remove_prefix(length);
+  }
+  return columns;
 }
 
 std::u16string terminalUtf16(std::string_view shiftJis) {

@@ -26,6 +26,11 @@ std::string terminalShiftJis(std::string_view shiftJis);
 // as a control): only printable ASCII as itself.
 std::string terminalAscii(std::string_view text);
 
+// The columns Shift_JIS text takes as shown: each character as wide as its
+// bytes, each escape four columns a byte; with `charactersShown` false (an
+// ASCII terminal), every byte from 0x80 up as an escape.
+size_t shownColumns(std::string_view shiftJis, bool charactersShown);
+
 // Shift_JIS and UTF-8 text for a Windows console, which takes UTF-16.
 std::u16string terminalUtf16(std::string_view shiftJis);
 std::u16string terminalUtf16FromUtf8(std::string_view utf8);

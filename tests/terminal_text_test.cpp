@@ -54,7 +54,13 @@ TEST(TerminalText, HostUtf8IsShownWithControlsAndBidiOverridesEscaped) {
   EXPECT_EQ(terminalUtf8FromUtf8("a\xE2\x80\xAA\xE2\x80\xAE"
                                  "b\xE2\x81\xA6\xE2\x81\xA9"),
             "a\\xe2\\x80\\xaa\\xe2\\x80\\xaeb\\xe2\\x81\\xa6\\xe2\\x81\\xa9");
-  EXPECT_EQ(terminalUtf8FromUtf8("\xE2\x80\xA9\xE2\x81\xAA"), "\xE2\x80\xA9\xE2\x81\xAA");
+  // Line and paragraph separators, marks and characters that show nothing;
+  // U+206A, deprecated but visible as a box, is kept.
+  EXPECT_EQ(terminalUtf8FromUtf8("\xE2\x80\xA9\xE2\x81\xAA"), "\\xe2\\x80\\xa9\xE2\x81\xAA");
+  EXPECT_EQ(terminalUtf8FromUtf8("a\xE2\x80\x8B\xE2\x80\x8E\xE2\x80\x8F\xD8\x9C\xE2\x80\xA8"
+                                 "\xEF\xBB\xBF\xC2\xADz"),
+            "a\\xe2\\x80\\x8b\\xe2\\x80\\x8e\\xe2\\x80\\x8f\\xd8\\x9c\\xe2\\x80\\xa8"
+            "\\xef\\xbb\\xbf\\xc2\\xadz");
   // Overlong, surrogate and stray bytes; a character past the BMP is kept.
   EXPECT_EQ(terminalUtf8FromUtf8("\xC0\xAF\xED\xA0\x80\xF0\x9F\x98\x80\xFF"),
             "\\xc0\\xaf\\xed\\xa0\\x80\xF0\x9F\x98\x80\\xff");
