@@ -95,11 +95,11 @@ std::string usageHint(Language language) {
 
 std::string startedAlone(Language language) {
   if (language == Language::japanese) {
-    return "D88 イメージを extract-here.cmd "
+    return "D88 イメージを extract-here.exe "
            "にドロップすると、イメージの横のフォルダに書き出します. "
            "何かキーを押すとこのウィンドウを閉じます";
   }
-  return "Drop a D88 image on extract-here.cmd to extract it into a folder beside the image, "
+  return "Drop a D88 image on extract-here.exe to extract it into a folder beside the image, "
          "or run d88extract IMAGE.d88 in a command prompt. Press any key to close this window";
 }
 

@@ -6,9 +6,8 @@ include(GNUInstallDirs)
 set(D88_CONTACT "the d88extract authors <d88extract@maintainers.invalid>")
 
 if(WIN32)
-  install(TARGETS d88extract RUNTIME DESTINATION .)
-  install(FILES packaging/windows/README-Windows.txt packaging/windows/extract-here.cmd
-    DESTINATION .)
+  install(TARGETS d88extract extract-here RUNTIME DESTINATION .)
+  install(FILES packaging/windows/README-Windows.txt DESTINATION .)
   # Notepad and other Windows readers want CR LF.
   file(READ LICENSE licence)
   string(REPLACE "\n" "\r\n" licence "${licence}")

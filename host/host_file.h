@@ -133,6 +133,8 @@ std::FILE* newTemporaryFile();
 // UTF-8 (the program's paths and its own name on Windows) as UTF-16; empty
 // if the text is not UTF-8.
 std::wstring wideFromUtf8(std::string_view text);
+// And back.
+std::string utf8FromWide(const wchar_t* wide);
 #endif
 
 }  // namespace d88

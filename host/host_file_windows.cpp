@@ -66,14 +66,6 @@ FileIdentity identityOfHandle(HANDLE handle) {
   return identity;
 }
 
-std::string utf8FromWide(const wchar_t* wide) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(length > 0 ? length : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), length, nullptr, nullptr);
-  text.pop_back();
-  return text;
-}
-
 std::wstring temporaryFolderWide() {
   std::array<wchar_t, MAX_PATH + 1> folder{};
   const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
@@ -119,6 +111,14 @@ std::wstring wideFromUtf8(std::string_view text) {
                           wide.data(), static_cast<int>(wide.size()));
   wide.resize(static_cast<size_t>(length > 0 ? length : 0));
   return wide;
+}
+
+std::string utf8FromWide(const wchar_t* wide) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), length, nullptr, nullptr);
+  text.pop_back();
+  return text;
 }
 
 std::vector<std::string> commandLine(int, char**) {

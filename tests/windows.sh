@@ -3,7 +3,8 @@
 # unit tests with MinGW-w64, runs the unit tests under Wine, packs the zip,
 # runs the end-to-end suite of the native build against the .exe, and checks
 # the zip: its files, the .exe's version resource, and the drop target
-# extract-here.cmd on an image whose name holds spaces and Japanese.
+# extract-here.exe on images whose names hold spaces, Japanese and what a
+# command interpreter would take for commands, several at once.
 # Needs g++-mingw-w64-x86-64, wine64 and unzip (Debian packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ mkdir -p "$root/build-windows"
 rm -f build-windows/d88extract-*.zip
 cmake --workflow --preset windows
 cmake --preset default >/dev/null
-cmake --build --preset default --target program_tests d88-make-sample
+cmake --build --preset default --target program_tests d88-make-sample d88-make-crafted
 D88EXTRACT_PROGRAM=$root/build-windows/d88extract.exe \
 D88EXTRACT_LAUNCHER=$wine \
   ctest --test-dir build -L program -j2 --output-on-failure
@@ -27,7 +28,7 @@ zip=$(ls build-windows/d88extract-*-windows-x86_64.zip)
 version=$(basename "$zip" | sed 's/d88extract-\(.*\)-windows-x86_64.zip/\1/')
 unzip -l "$zip"
 listed=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
-test "$listed" = "LICENSE.txt README-Windows.txt d88extract.exe extract-here.cmd "
+test "$listed" = "LICENSE.txt README-Windows.txt d88extract.exe extract-here.exe "
 strings -el build-windows/d88extract.exe | grep -qx "$version"
 head -c 3 packaging/windows/README-Windows.txt | cmp -s - <(printf '\xef\xbb\xbf')
 # Every line of the licence ends in CR LF.
@@ -36,12 +37,11 @@ test "$(unzip -p "$zip" '*/LICENSE.txt' | grep -vc $'\r$')" -eq 0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 unzip -q "$zip" -d "$scratch"
-cmd=$scratch/d88extract-$version-windows-x86_64/extract-here.cmd
+target=$scratch/d88extract-$version-windows-x86_64/extract-here.exe
 dos() { printf 'Z:%s' "$1" | tr / '\\'; }
-# Dropped on the .cmd, as its full path; given by a relative path from a
-# prompt; and an image the program refuses. The key that pause waits for comes
-# from the pipe.
-drop() { (cd "$scratch" && echo | LC_ALL=C.UTF-8 "$wine" cmd /c "$(dos "$cmd")" "$1" >"$scratch/shown" 2>&1) || true; }
+# Dropped on extract-here.exe, as Explorer starts it: the full paths as its
+# arguments, no command interpreter between. A relative path works too.
+drop() { (cd "$scratch" && echo | LC_ALL=C.UTF-8 "$wine" "$target" "$@" >"$scratch/shown" 2>&1) || true; }
 build/builder/d88-make-sample "$scratch/ぷよ ぷよ (1).d88"
 drop "$(dos "$scratch/ぷよ ぷよ (1).d88")"
 test "$(ls "$scratch/ぷよ ぷよ (1)" | wc -l)" -eq 35
@@ -50,10 +50,26 @@ listed=$(grep -c 'START:' "$scratch/shown")
 rm -rf "$scratch/ぷよ ぷよ (1)"
 drop "ぷよ ぷよ (1).d88"
 test "$(ls "$scratch/ぷよ ぷよ (1)" | wc -l)" -eq 35
+# Names cmd would split at &, strip of ^ or expand at %: three at once.
+names=('x&mkdir;PWNED&' 'a^b (1)!' 'p%PATH%q 50% two')
+for name in "${names[@]}"; do build/builder/d88-make-sample "$scratch/$name.d88"; done
+drop "$(dos "$scratch/${names[0]}.d88")" "$(dos "$scratch/${names[1]}.d88")" "${names[2]}.d88"
+for name in "${names[@]}"; do test "$(ls "$scratch/$name" | wc -l)" -eq 35; done
+test "$(grep -c 'Done: every file is in' "$scratch/shown")" -eq 3
+test ! -e "$scratch/PWNED" && test ! -e "$scratch/d88extract-$version-windows-x86_64/PWNED"
+# Refused, and recognised with neither directory readable: no folder is left.
 printf 'not a disk\n' >"$scratch/bad.d88"
-drop "bad.d88"
-test ! -e "$scratch/bad"
-grep -q 'Nothing was extracted from this image' "$scratch/shown"
-echo "windows: the zip holds what users need, and extract-here.cmd extracted the sample" \
+build/builder/d88-make-crafted "$scratch" && mv "$scratch/track-offsets-huge.d88" "$scratch/blank.d88"
+drop "bad.d88" "blank.d88"
+test ! -e "$scratch/bad" && test ! -e "$scratch/blank"
+test "$(grep -c 'Nothing was extracted from this image' "$scratch/shown")" -eq 2
+# A FIFO is a pipe to the .exe too: copied, not taken for a file that seeks.
+mkfifo "$scratch/pipe.d88"
+mkdir "$scratch/piped"
+(build/builder/d88-make-sample "$scratch/pipe.d88" &)
+(cd "$scratch/piped" && "$wine" "${target%/*}/d88extract.exe" "$(dos "$scratch/pipe.d88")" >/dev/null)
+test "$(ls "$scratch/piped" | wc -l)" -eq 35
+echo "windows: the zip holds what users need, and extract-here.exe extracted the sample" \
   "into \"ぷよ ぷよ (1)\" beside it by its full and its relative path ($listed listing lines" \
-  "shown), and left no folder for a refused image"
+  "shown), three images named with &, ^, %, ! at once, and left no folder for a refused" \
+  "image nor for one whose directories could not be read; the .exe read an image from a FIFO"

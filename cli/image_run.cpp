@@ -1,0 +1,69 @@
+#include "image_run.h"
+
+#include <cerrno>
+
+#include "d88_image.h"
+#include "host_file.h"
+#include "messages.h"
+#include "report.h"
+
+namespace d88 {
+
+namespace {
+
+// One reader and one set of buffers for the whole process; the reader's
+// destruction at exit closes the last image.
+D88Image image;
+VolumeBuffers buffers;
+
+}  // namespace
+
+int extractImage(const char* path, OutputStream& listing, OutputStream& diagnostics,
+                 Language language) {
+  Report report{&listing, &diagnostics};
+  report.language = language;
+  bool copyFailed = false;
+  if (!image.openFile(openImage(path, copyFailed))) {
+    const int error = errno;
+    reportLine(report, messages::kCannotOpen,
+               copyFailed ? cannotCopyReason(language, path, error)
+                          : cannotOpenReason(language, path, error));
+    return 1;
+  }
+  // `d88extract game.d88 >> game.d88` would append to the image it reads.
+  const FileIdentity imageIdentity = identityOfPath(path);
+  if (sameFile(imageIdentity, listing.identity) || sameFile(imageIdentity, diagnostics.identity)) {
+    // Not even the message goes where the image is.
+    if (!sameFile(imageIdentity, diagnostics.identity)) {
+      reportLine(report, messages::kOutputIsImage);
+    }
+    return 1;
+  }
+  // A failed selection leaves mediaType() at -1, which is refused next.
+  image.selectDisk(0);
+  if (!isLayoutMedia(image.mediaType())) {
+    const RefusedImage found{image.imageBytes(), image.diskCount(), image.mediaType(),
+                             image.headerIsPlausible()};
+    reportLine(report, messages::kUnsupported, unsupportedReason(language, found));
+    return 1;
+  }
+  writeLine(listing, {{messages::kRecognised}});
+
+  OutputFolder folder;
+  folder.inUse = {imageIdentity, listing.identity, diagnostics.identity};
+  report.folder = &folder;
+  guardAgainstInterruption();
+  // The volume reads rely on zeros where nothing was read: an earlier image
+  // must leave none of its bytes.
+  buffers.volumeImage.fill(0);
+  buffers.directoryBuffer.fill(0);
+  const ExtractionSummary summary = extractVolumes(image, buffers, reportSink(report));
+  reportSummary(report, summary);
+  if (!finishStream(listing)) {
+    reportLine(report, messages::kStdoutFailed);
+    return 1;
+  }
+  return report.allWritten && !readNoDirectory(summary) ? 0 : 1;
+}
+
+}  // namespace d88
