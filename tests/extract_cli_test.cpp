@@ -75,6 +75,17 @@ TEST(FrontEnd, ImageFromAPipeExtractsAsTheFileDoes) {
   EXPECT_EQ(piped.files, file.files);
   EXPECT_EQ(piped.files.size(), 35u);
   EXPECT_TRUE(std::filesystem::is_empty(temporaries.path()));
+  // Cut short, as by an interrupted zcat: what the same cut file gives.
+  const Bytes cut = testing::slice(image, 0, 420000);
+  const RunResult cutFile = runOnImage(cut);
+  const RunResult cutPiped =
+      runOnImage(cut, {.environment = {tmpdir},
+                       .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}});
+  EXPECT_EQ(cutFile.err, unreadSectors("DATA"));  // its sectors past the cut
+  EXPECT_EQ(cutPiped.status, cutFile.status);
+  EXPECT_EQ(cutPiped.out, cutFile.out);
+  EXPECT_EQ(cutPiped.err, cutFile.err);
+  EXPECT_EQ(cutPiped.files, cutFile.files);
   // The copy goes where TMPDIR says: nowhere, here.
   const RunResult nowhere =
       runOnImage(image, {.environment = {"TMPDIR=/nonexistent"},

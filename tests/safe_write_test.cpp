@@ -72,6 +72,30 @@ TEST(SafeWrites, FileThatAStandardStreamGoesToIsNotWrittenOver) {
   EXPECT_EQ(run.files, (testing::Files{{"LIST", bytesOf(inUse("LIST"))}, {"AFTER", after}}));
 }
 
+// The image named through a link is still the image: an entry of its real
+// name, and output appended to it, are refused.
+TEST(SafeWrites, ImageNamedThroughALinkIsStillTheImage) {
+  if (!posixOnly()) GTEST_SKIP() << "Wine cannot identify an inherited standard handle";
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "GAME", 2, 1);
+  const Bytes other = build::addFile(disk.sides[0], "OTHER", 1, 2);
+  const Bytes image = imageOf(disk);
+  RunOptions options{.prepare = [&image](const fs::path&, const fs::path& work) {
+    testing::writeText(work / "GAME", testing::asString(image));
+    fs::create_symlink("GAME", work / "link.d88");
+  }};
+  RunResult run = testing::runWithArgs({"link.d88"}, options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, inUse("GAME"));
+  EXPECT_EQ(run.files, (testing::Files{{"GAME", image}, {"OTHER", other}}));
+  options.stdoutName = "GAME";
+  options.appendToNamed = true;
+  run = testing::runWithArgs({"link.d88"}, options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, kOutputIsImage);
+  EXPECT_EQ(run.files, (testing::Files{{"GAME", image}}));
+}
+
 // d88extract GAME >> GAME, and 2>> GAME: refused before anything is written,
 // and the image is left as it was.
 TEST(SafeWrites, StandardStreamLeadingToTheImageIsRefused) {
@@ -114,13 +138,24 @@ TEST(SafeWrites, LinksUnderEntryNamesAreReplacedNeverFollowed) {
     if (!posix) return;
     fs::create_symlink(root / "image.d88", work / "TOIMG");
     fs::create_symlink("../folder", work / "TODIR");
+    fs::permissions(work / "OTHER", fs::perms(0600));
   };
+  // A new file, and one over a link, get the umask's mode, not the link's
+  // 0777; one over a hard link keeps the file's.
+  if (posixOnly()) options.wrapper = {"sh", "-c", "umask 022; exec \"$@\"", "sh"};
   const RunResult run = runOnImage(imageOf(disk), options);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.files, expected);
   EXPECT_EQ(run.other, (std::map<std::string, std::string>{}));
   EXPECT_EQ(run.outside, (testing::Files{{"target", bytesOf(kPrecious)}, {"folder", {}}}));
+  if (!posixOnly()) return;
+  EXPECT_EQ(run.modes, (std::map<std::string, unsigned>{{"SYM", 0644},
+                                                        {"DANGLE", 0644},
+                                                        {"HARD", 0600},
+                                                        {"OTHER", 0600},
+                                                        {"TOIMG", 0644},
+                                                        {"TODIR", 0644}}));
 }
 
 TEST(SafeWrites, FifoOrFolderUnderAnEntryNameIsRefusedWithoutBlocking) {

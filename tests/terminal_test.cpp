@@ -190,6 +190,12 @@ TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
   }
   const RunResult run = toldOnTerminal(build::buildDisk(dos));
   EXPECT_EQ(run.status, 1);
+  // A blank disk: both directories read and empty. A success, with nothing to say.
+  const RunResult blank = toldOnTerminal(testing::imageOf(build::VolumeDisk{}));
+  EXPECT_EQ(blank.status, 0);
+  EXPECT_EQ(blank.out,
+            "2DD/2HD版(PC98)を認識しました.\n"
+            "0 files written, 0 not written, 0 with unread or damaged sectors, 0 replaced\n");
   EXPECT_EQ(run.out,
             "2DD/2HD版(PC98)を認識しました.\n"
             "面0のディレクトリを最後まで読めません.\n"
@@ -197,6 +203,48 @@ TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
             "0 files written, 0 not written, 0 with unread or damaged sectors, 0 replaced\n"
             "Nothing was extracted: neither side's directory could be read. This may be a disk "
             "of another layout (PC-98 MS-DOS disks are)\n");
+}
+
+// Each count in its place, all different: five written (one over another),
+// two with unread sectors, three refused at the very end, whose line of more
+// failures still comes before the summary.
+TEST_F(Terminal, SummaryCountsEachOutcomeInItsPlace) {
+  build::VolumeDisk volume;
+  for (const char* name : {"A", "B", "C", "D", "D"}) build::addFile(volume.sides[0], name, 1, 1);
+  for (const char* name : {"X", "Y", "Z"}) build::addFile(volume.sides[1], name, 1, 2);
+  build::Disk disk = build::toDisk(volume);
+  build::removeSector(disk, build::trackIndex(0, 2), 2);  // B's
+  build::removeSector(disk, build::trackIndex(0, 2), 3);  // C's
+  RunOptions options{.prepare = [](auto&, auto& work) {
+    for (const char* name : {"X", "Y", "Z"}) std::filesystem::create_directory(work / name);
+  }};
+  const RunResult english = toldOnTerminal(build::buildDisk(disk), options);
+  EXPECT_EQ(english.status, 1);
+  EXPECT_EQ(english.out,
+            "2DD/2HD版(PC98)を認識しました.\n"
+            "A          START:02 01    END:02 01   SIZE:0400\n"
+            "B          START:02 02    END:02 02   SIZE:0400\n"
+            "Bには読めなかったセクタが含まれます.\n"
+            "C          START:02 03    END:02 03   SIZE:0400\n"
+            "Cには読めなかったセクタが含まれます.\n"
+            "D          START:02 04    END:02 04   SIZE:0400\n"
+            "D          START:02 05    END:02 05   SIZE:0400\n"
+            "Dは先に書き出した同じ名前のファイルを置き換えました.\n"
+            "X          START:02 01    END:02 01   SIZE:0400\n"
+            "Xを書き込めません. (Is a directory)\n"
+            "Y          START:02 02    END:02 02   SIZE:0400\n"
+            "Z          START:02 03    END:02 03   SIZE:0400\n"
+            "and 2 more files could not be written (Is a directory)\n"
+            "5 files written, 3 not written, 2 with unread or damaged sectors, 1 replaced\n");
+  options.stdoutTo = Sink::terminal;
+  options.stderrTo = Sink::terminal;
+  options.environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"};
+  const std::string japanese = testing::runOnImage(build::buildDisk(disk), options).out;
+  EXPECT_TRUE(japanese.ends_with(
+      "ほかに 2 個のファイルも書き込めません (Is a directory)\n"
+      "書き出したファイル 5, 書き出さなかったもの 3, 読めないか損傷したセクタを含むもの 2, "
+      "置き換えたもの 1\n"))
+      << japanese;
 }
 
 TEST(SharedDestination, EachDiagnosticFollowsTheListingLineOfItsEntry) {

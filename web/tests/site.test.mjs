@@ -153,7 +153,14 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
   const media2d = join(work, 'crafted', 'media-2d.d88');
   const empty = join(work, 'empty.d88');
   writeFileSync(empty, '');
-  const refusals = [[png, 'not a D88 image'], [empty, 'not a D88 image'], [media2d, 'first disk is 2D']];
+  // A 2D disk longer than the core's read window of 64 KiB, as real ones are.
+  const big2d = join(work, 'big-2d.d88');
+  assert.equal(spawnSync(join(native, 'builder/d88-make-sample'), [big2d]).status, 0);
+  const big2dBytes = readFileSync(big2d);
+  big2dBytes[0x1b] = 0x00;
+  writeFileSync(big2d, big2dBytes);
+  const refusals = [[png, 'not a D88 image'], [empty, 'not a D88 image'], [media2d, 'first disk is 2D'],
+    [big2d, 'first disk is 2D']];
   for (const [image, why] of refusals) {
     assert.equal(await extract(page, image), 'refused');
     const status = await page.textContent('#status');
@@ -162,10 +169,13 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
     assert.ok(await page.isHidden('#zip'));
   }
   // The fixture with ABC renamed A\x80\x1b, shown escaped and not offered,
-  // and EMPTY renamed LOADER, which side 1's LOADER replaces.
+  // EMPTY renamed LOADER, which side 1's LOADER replaces, and 音楽.1 renamed
+  // ⅰ (FA 40: a lead byte high in the range), offered as the command line
+  // writes it.
   const bytes = readFileSync(join(fixtures, 'both-sides/image.d88'));
   bytes.set([0x80, 0x1b], bytes.indexOf('ABC') + 1);
   bytes.write('LOADER', bytes.indexOf('EMPTY'), 'latin1');
+  bytes.set([0xfa, 0x40, 0x20, 0x20, 0x20, 0x20], bytes.indexOf(Buffer.from('89b98a792e31', 'hex')));
   const renamed = join(work, 'renamed.d88');
   writeFileSync(renamed, bytes);
   assert.equal(await extract(page, renamed), 'done');
@@ -173,10 +183,22 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
   assert.match(await row.textContent(), /Windows does not allow/);
   assert.equal(await row.locator('button').count(), 0);
   const files = await zipEntries(page);
-  const names = ['IPLMUS', 'LOADER', 'm.0000', 'ﾃｽﾄ', '音楽.1'];
+  const names = ['IPLMUS', 'LOADER', 'm.0000', 'ﾃｽﾄ', 'ⅰ'];
   assert.deepEqual(Object.keys(files).sort(), names.sort());
   assert.equal(files.LOADER.length, 7168);
   assert.match(await page.textContent('#rows'), /Replaced by a later file of the same name/);
+  // The damaged fixture with FRONT renamed A\x80: a byte that is no character
+  // beside ordinary ones is not offered; the count of damaged files is theirs.
+  const damaged = readFileSync(join(fixtures, 'damaged/image.d88'));
+  damaged.set([0x41, 0x80, 0x20, 0x20, 0x20], damaged.indexOf('FRONT'));
+  writeFileSync(renamed, damaged);
+  assert.equal(await extract(page, renamed), 'done');
+  const a80 = page.locator('#rows tr', { hasText: 'A\\x80' });
+  assert.equal(await a80.count(), 1);
+  assert.equal(await a80.locator('button').count(), 0);
+  assert.deepEqual(Object.keys(await zipEntries(page)).sort(), ['BACK', 'CRC']);
+  assert.match(await page.textContent('#status'),
+    /2 files ready, 1 not offered, 2 with unread or damaged sectors\./);
   // Bigger than the page takes: said before it is read.
   const huge = join(work, 'huge.d88');
   writeFileSync(huge, '');
