@@ -67,6 +67,16 @@ VolumeDisk compactVolume() {
   return volume;
 }
 
+VolumeDisk windowsNamesVolume() {
+  VolumeDisk volume;
+  uint32_t seed = 1;
+  for (const char* name : {"abc", "ABC", "\x82\x81", "\x82\x60", "\x83\xBF", "\x83\x9F", "\xEE\xEF",
+                           "\x87\x54", "\xFA\x4A", "a\x7F", "\x7F", "x;"}) {
+    addFile(volume.sides[0], name, 1, seed++);
+  }
+  return volume;
+}
+
 Disk compactVolumeDisk() {
   return compact(compactVolume());
 }
@@ -82,6 +92,8 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
   for (const char* name : {"../a", "/tmp/a", ".", "..", ""})
     addEntry(names.sides[1], name, 2, 1, 2, 1);
   add("unsafe-names", buildDisk(compact(names)));
+
+  add("windows-names", buildDisk(compact(windowsNamesVolume())));
 
   VolumeDisk ranges = compactVolume();
   addEntry(ranges.sides[0], "ZERO", 0, 0, 0, 0);

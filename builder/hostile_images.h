@@ -30,6 +30,12 @@ Bytes sixtyFourDiskImage();
 VolumeDisk compactVolume();
 Disk compactVolumeDisk();
 
+// Side 0 holds one-sector files under names a Windows folder folds together
+// (abc ABC, ａ Ａ, α Α, ⅰ as EE EF with Ⅰ as 87 54 and as FA 4A), names it
+// holds as they are (a<DEL>, <DEL>), and x; whose final ";" some unzip
+// tools cut.
+VolumeDisk windowsNamesVolume();
+
 // Every crafted image by name, the ones over `sizeLimit` bytes left out.
 // The regression tests know what the program must do with each.
 std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit);

@@ -60,6 +60,38 @@ std::map<std::string, Outcome> outcomes() {
   }
   Files withEmpty = compactFiles();
   withEmpty["EMPTY"] = {};
+  // A Windows folder folds the names into four files, each holding the last
+  // entry's bytes under the first one's name; a POSIX one keeps all twelve.
+  const build::VolumeDisk windows = build::windowsNamesVolume();
+  Outcome windowsNames = {0,
+                          kRecognised +
+                              "abc        START:02 01    END:02 01   SIZE:0400\n"
+                              "ABC        START:02 02    END:02 02   SIZE:0400\n"
+                              "\x82\x81         START:02 03    END:02 03   SIZE:0400\n"
+                              "\x82\x60         START:02 04    END:02 04   SIZE:0400\n"
+                              "\x83\xBF         START:02 05    END:02 05   SIZE:0400\n"
+                              "\x83\x9F         START:03 01    END:03 01   SIZE:0400\n"
+                              "\xEE\xEF         START:03 02    END:03 02   SIZE:0400\n"
+                              "\x87\x54         START:03 03    END:03 03   SIZE:0400\n"
+                              "\xFA\x4A         START:03 04    END:03 04   SIZE:0400\n"
+                              "a\x7F         START:03 05    END:03 05   SIZE:0400\n"
+                              "\x7F          START:04 01    END:04 01   SIZE:0400\n"
+                              "x;         START:04 02    END:04 02   SIZE:0400\n",
+                          "",
+                          testing::filesOf(windows)};
+  if (testing::programIsWindows()) {
+    Files& files = windowsNames.files;
+    windowsNames.err = replacedEarlier("ABC") + replacedEarlier("\x82\x60") +
+                       replacedEarlier("\x83\x9F") + replacedEarlier("\x87\x54") +
+                       replacedEarlier("\xFA\x4A");
+    files = {{"abc", files["ABC"]},
+             {"\x82\x81", files["\x82\x60"]},
+             {"\x83\xBF", files["\x83\x9F"]},
+             {"\xFA\x40", files["\xFA\x4A"]},  // ⅰ, as iconv gives it back
+             {"a\x7F", files["a\x7F"]},
+             {"\x7F", files["\x7F"]},
+             {"x;", files["x;"]}};
+  }
   return {
       {"compact-volume", compact},
       {"unsafe-names",
@@ -94,6 +126,7 @@ std::map<std::string, Outcome> outcomes() {
       {"media-2d", unsupported},
       {"shorter-than-a-header", unsupported},
       {"two-disks", compact},
+      {"windows-names", windowsNames},
       {"disagreeing-counts-small", noDirectory},
       {"disagreeing-counts", noDirectory},
       {"zero-length-track", noDirectory},

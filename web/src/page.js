@@ -17,7 +17,27 @@ let run = null;
 let spare = new Worker(workerUrl);
 
 const hex2 = (n) => n.toString(16).padStart(2, '0');
-const mib = (bytes) => (bytes / (1024 * 1024)).toFixed(1) + ' MiB';
+
+// 1.3 MB, 512 KiB, 1.00 GiB: the unit a person reads, with the exact count
+// beside a rounded one.
+function sizeInWords(bytes) {
+  const exact = `${bytes.toLocaleString('en')} bytes`;
+  const units = [['GiB', 1024 ** 3, 2], ['MiB', 1024 ** 2, 1], ['KiB', 1024, 1]];
+  const [unit, size, digits] = units.find(([, size]) => bytes >= size) ?? [];
+  return unit ? `${(bytes / size).toFixed(digits)} ${unit} (${exact})` : exact;
+}
+
+// How a Windows folder compares names: each UTF-16 unit upper-cased on its
+// own, as NTFS's table does (full-width and Greek letters, Roman numerals
+// too); a unit whose upper case is longer stays as it is.
+function windowsFold(name) {
+  let folded = '';
+  for (const unit of name) {
+    const upper = unit.toUpperCase();
+    folded += upper.length === unit.length ? upper : unit;
+  }
+  return folded;
+}
 
 function element(tag, attributes, ...children) {
   const node = document.createElement(tag);
@@ -77,7 +97,7 @@ function start(file) {
     messages: {}, files: new Map(), notOffered: 0, replaced: 0, summary: null,
   };
   if (file.size > kMaxImageBytes) {
-    fail(`${file.name} is ${mib(file.size)}: more than this page can hold (1 GiB). ` +
+    fail(`${file.name} is ${sizeInWords(file.size)}: more than this page can hold (1 GiB). ` +
          'A D88 image of a floppy disk is about 1.3 MB.');
     return;
   }
@@ -158,6 +178,8 @@ const kMeaning = {
   unsafeName: 'Not written: no file can have this name (empty, ".", ".." or holding "/").',
   outsideVolume: 'Not written: its sectors lie outside the disk, or end before they start.',
   windowsName: 'Not offered: Windows does not allow this name, so it would not unpack there.',
+  semicolon: 'Not offered: unzip would drop the ";" at the end of this name ' +
+    '(it takes it for a version number), and the file would unpack under another name.',
   unread: 'Some of its sectors are missing from the image: those bytes are zeros.',
   damaged: 'Some of its sectors were recorded with a read error: ' +
     'their bytes are as the image holds them.',
@@ -177,6 +199,9 @@ function outcome(value) {
   if (value.verdict === 1) return { offered: false, lines: [saidOf(value, 'unsafeName')] };
   if (value.verdict === 2) return { offered: false, lines: [saidOf(value, 'outsideVolume')] };
   if (!value.windowsName) return { offered: false, lines: [saidOf(value, 'windowsName', 'unsafeName')] };
+  if (value.characters.endsWith(';')) {
+    return { offered: false, lines: [saidOf(value, 'semicolon', 'unsafeName')] };
+  }
   const damage = kDamage[value.damage];
   return { offered: true, lines: damage ? [saidOf(value, damage)] : [] };
 }
@@ -202,17 +227,26 @@ function row(value) {
     element('td', {}));
   const [outcomeCell, saveCell] = [entryRow.cells[5], entryRow.cells[6]];
   if (result.offered) {
-    const earlier = run.files.get(value.shown);
+    // Files are named by their characters. As on Windows, a name that one
+    // folder folds onto an earlier one replaces that file, which keeps its
+    // first name.
+    const key = windowsFold(value.characters);
+    const earlier = run.files.get(key);
+    let name = value.characters;
     if (earlier) {
       result.lines.push(saidOf(value, 'replacedEarlier'));
-      earlier.row.cells[5].append(
-        element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
-      earlier.row.classList.add('replaced');
+      for (const earlierRow of earlier.rows) {
+        if (earlierRow.classList.contains('replaced')) continue;
+        earlierRow.cells[5].append(
+          element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
+        earlierRow.classList.add('replaced');
+      }
       run.replaced += 1;
+      name = earlier.name;
     }
-    run.files.set(value.shown, { bytes: value.bytes, row: entryRow });
-    outcomeCell.prepend(element('p', {}, boot ? 'Written: the boot block.' : 'Written.'));
-    const saveFile = () => save(value.shown, [value.bytes], 'application/octet-stream');
+    run.files.set(key, { name, bytes: value.bytes, rows: [...(earlier?.rows ?? []), entryRow] });
+    outcomeCell.prepend(element('p', {}, boot ? 'Ready: the boot block.' : 'Ready.'));
+    const saveFile = () => save(name, [value.bytes], 'application/octet-stream');
     saveCell.append(element('button', { className: 'save', onclick: saveFile }, 'Save'));
   } else {
     entryRow.classList.add('refused');
@@ -249,7 +283,10 @@ function finish() {
 function makeZip() {
   const files = Object.create(null);
   const mtime = new Date();
-  for (const [name, file] of run.files) files[name] = [file.bytes, { level: 0, mtime }];
+  // Made by Unix with mode 0644, so that unzip takes the names as the UTF-8
+  // they are flagged to be (bit 11), and unpacks plain files.
+  const options = { level: 0, mtime, os: 3, attrs: (0o100644 << 16) >>> 0 };
+  for (const file of run.files.values()) files[file.name] = [file.bytes, options];
   return fflate.zipSync(files);
 }
 

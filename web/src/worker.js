@@ -28,6 +28,7 @@ const coreReady = loadCore({
   onValue: (value) => {
     const name = decodeShiftJis(value.name);
     value.shown = name.shown;
+    value.characters = name.characters;
     value.windowsName = value.verdict === 0 && isWindowsName(core, name.characters);
     values.push(value);
   },

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { createServer } from 'node:http';
-import { mkdtempSync, readFileSync, readdirSync, rmSync, truncateSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, truncateSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -78,10 +78,17 @@ function listingRows(stdout) {
   });
 }
 
-async function zipEntries(page) {
-  if (await page.isHidden('#zip')) return {};
+// The zip the page offers, saved: its path, or null if none is offered.
+async function savedZip(page) {
+  if (await page.isHidden('#zip')) return null;
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#zip')]);
-  const zip = readFileSync(await download.path());
+  return download.path();
+}
+
+async function zipEntries(page) {
+  const path = await savedZip(page);
+  if (path === null) return {};
+  const zip = readFileSync(path);
   // Every non-ASCII name is flagged as UTF-8 (bit 11) in its central header.
   for (let at = zip.indexOf('PK\x01\x02'); at >= 0; at = zip.indexOf('PK\x01\x02', at + 4)) {
     const name = zip.subarray(at + 46, at + 46 + zip.readUInt16LE(at + 28));
@@ -103,6 +110,39 @@ const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
 const checksums = (files) =>
   Object.fromEntries(Object.entries(files).map(([name, bytes]) => [name, sha256(bytes)]));
 
+// The zip unpacked by each tool people use, in a UTF-8 locale and with no
+// option: for each, the files it made ({name: sha256}) and their modes.
+const kUnzipTools = {
+  unzip: (zip, into) => ['unzip', ['-q', zip, '-d', into]],
+  zipfile: (zip, into) => ['/usr/bin/python3',
+    ['-c', 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])', zip, into]],
+  bsdtar: (zip, into) => ['bsdtar', ['-xf', zip, '-C', into]],
+  '7-Zip': (zip, into) => ['7zz', ['x', '-y', `-o${into}`, zip]], // Debian's 7zip names it 7zz
+};
+function unpackedByEachTool(zip, tools = Object.keys(kUnzipTools)) {
+  const unpacked = {};
+  for (const tool of tools) {
+    const command = kUnzipTools[tool];
+    const into = mkdtempSync(join(work, 'unpacked-'));
+    const [program, args] = command(zip, into);
+    const ran = spawnSync(program, args, { env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    assert.equal(ran.status, 0, `${tool}: ${ran.error ?? ran.stderr}`);
+    const files = readdirSync(into);
+    unpacked[tool] = Object.fromEntries(files.map((name) => [name, sha256(readFileSync(join(into, name)))]));
+    for (const name of files) assert.equal(statSync(join(into, name)).mode & 0o777, 0o644, `${tool}: ${name}`);
+  }
+  return unpacked;
+}
+
+// The files the command line wrote, by their raw names in hex.
+function nativeRun(image) {
+  const out = mkdtempSync(join(work, 'out-'));
+  const run = spawnSync(join(native, 'd88extract'), [image], { cwd: out });
+  const files = Object.fromEntries(readdirSync(out, { encoding: 'buffer' })
+    .map((file) => [file.toString('hex'), sha256(readFileSync(Buffer.concat([Buffer.from(`${out}/`), file])))]));
+  return { run, files };
+}
+
 test('each fixture, chosen and dropped: its files and its listing', async () => {
   const { page, errors } = await openSite();
   for (const fixture of readdirSync(fixtures, { withFileTypes: true }).filter((e) => e.isDirectory())) {
@@ -119,7 +159,11 @@ test('each fixture, chosen and dropped: its files and its listing', async () => 
       const rows = await pageRows(page);
       assert.deepEqual(rows, listingRows(readFileSync(join(folder, 'stdout'))), fixture.name);
       await assertSaysAll(page, readFileSync(join(folder, 'stderr')), fixture.name);
-      if (fixture.name === 'both-sides') assert.ok(rows.some(([name]) => name === '音楽.1'));
+      if (fixture.name !== 'both-sides') continue;
+      assert.ok(rows.some(([name]) => name === '音楽.1'));
+      for (const [tool, unpacked] of Object.entries(unpackedByEachTool(await savedZip(page)))) {
+        assert.deepEqual(unpacked, expected, `${tool}, ${how}`);
+      }
     }
   }
   assert.deepEqual(errors, []);
@@ -130,7 +174,8 @@ test('every crafted image as the command line extracts it', async () => {
   const images = join(work, 'crafted');
   spawnSync('mkdir', ['-p', images]);
   assert.equal(spawnSync(join(native, 'builder/d88-make-crafted'), [images]).status, 0);
-  for (const name of readdirSync(images)) {
+  // Names a Windows folder folds together are a test of their own.
+  for (const name of readdirSync(images).filter((image) => image !== 'windows-names.d88')) {
     const out = mkdtempSync(join(work, 'out-'));
     const run = spawnSync(join(native, 'd88extract'), [join(images, name)], { cwd: out });
     const written = Object.fromEntries(readdirSync(out, { encoding: 'buffer' })
@@ -204,7 +249,34 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
   writeFileSync(huge, '');
   truncateSync(huge, 1.5 * 1024 ** 3);
   assert.equal(await extract(page, huge), 'failed');
-  assert.match(await page.textContent('#status'), /more than this page can hold/);
+  assert.match(await page.textContent('#status'),
+    /is 1\.50 GiB \(1,610,612,736 bytes\): more than this page can hold/);
+});
+
+test('names as Windows keeps them: folded together, DEL as itself, no final ";"', async () => {
+  const { page, errors } = await openSite();
+  const image = join(work, 'crafted', 'windows-names.d88');
+  const { files } = nativeRun(image);
+  // Each folded group is one file under its first name, with its last bytes.
+  const expected = {
+    abc: files['414243'], 'ａ': files['8260'], 'α': files['839f'], 'ⅰ': files.fa4a,
+    'a\x7f': files['617f'], '\x7f': files['7f'],
+  };
+  assert.equal(await extract(page, image), 'done');
+  assert.deepEqual(checksums(await zipEntries(page)), expected);
+  // Info-ZIP's unzip drops control characters from any name (a<DEL> unpacks
+  // as "a"), whatever the zip says: the other tools keep them.
+  const tools = Object.keys(kUnzipTools).filter((tool) => tool !== 'unzip');
+  for (const [tool, unpacked] of Object.entries(unpackedByEachTool(await savedZip(page), tools))) {
+    assert.deepEqual(unpacked, expected, tool);
+  }
+  const rows = await page.textContent('#rows');
+  assert.equal(rows.split('Replaced by a later file of the same name.').length - 1, 5);
+  assert.equal(rows.split('は先に書き出した同じ名前のファイルを置き換えました.').length - 1, 5);
+  assert.match(rows, /unzip would drop the ";"/);
+  assert.ok(!rows.includes('Written'));
+  assert.match(await page.textContent('#status'), /6 files ready, 1 not offered, 5 replaced/);
+  assert.deepEqual(errors, []);
 });
 
 test('a 64 MiB hostile image finishes while the page goes on answering', async () => {
