@@ -119,6 +119,8 @@ std::string_view writeEntry(Report& report, const ExtractedEntry& value) {
 }
 
 void take(void* context, const ExtractedEntry& value) {
+  // The command line says what became of each file, not of each sector.
+  if (value.kind == ExtractedEntry::Kind::sectorStates) return;
   Report& report = *static_cast<Report*>(context);
   if (value.kind == ExtractedEntry::Kind::directoryIncomplete) {
     beforeDiagnostic(report);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,10 @@ struct Extraction {
   std::vector<std::string> values;
   Files files;
   ExtractionSummary summary;
+  // For each side and the boot read (2): a letter a sector, R read, U not
+  // read in full, D damaged; and the bytes handed with them.
+  std::map<int32_t, std::string> sectors;
+  std::map<int32_t, Bytes> sectorBytes;
 };
 
 void take(void* context, const ExtractedEntry& value) {
@@ -45,6 +50,10 @@ void take(void* context, const ExtractedEntry& value) {
       out.values.push_back(std::to_string(value.side) + " directory incomplete");
       return;
     case ExtractedEntry::Kind::bootBlock: line = name; break;
+    case ExtractedEntry::Kind::sectorStates:
+      for (SectorState state : value.sectors) out.sectors[value.side] += "URD"[int(state)];
+      out.sectorBytes[value.side] = Bytes(value.bytes.begin(), value.bytes.end());
+      return;
   }
   if (value.verdict == EntryVerdict::unsafeName) line += " unsafe";
   if (value.verdict == EntryVerdict::outsideVolume) line += " outside";
@@ -161,6 +170,14 @@ TEST(VolumeExtraction, BootBlockDamageIsOnlyThatOfItsOwnSectors) {
     if (c.r == 17) expected[384] = 0;
     EXPECT_EQ(got.files.at("IPLMUS"), expected) << int(c.r);
   }
+  // The boot read's own states: R 1 to 26 of track 0, then R 1 and 2 of track
+  // index 1, which holds 256-byte sectors only.
+  Disk raw = build::toDisk(disk);
+  build::removeSector(raw, 0, 17);
+  build::findSector(raw, 0, 3)->status = 0xB0;
+  const Extraction got = extract(build::buildDisk(raw));
+  EXPECT_EQ(got.sectors.at(2), "RRDRRRRRRRRRRRRRURRRRRRRRRUU");
+  EXPECT_EQ(got.sectorBytes.at(2).size(), 3584u);
 }
 
 // --- damaged disks -----------------------------------------------------------------
@@ -189,6 +206,11 @@ TEST(VolumeExtraction, OnlyStatusesOtherThanNormalAndDeletedDataAreDamage) {
   const Extraction got = extract(build::buildDisk(raw));
   EXPECT_EQ(got.values, (Lines{"0:0 DELETE", "1:0 BOTH unread+damaged"}));
   EXPECT_EQ(got.summary.damaged, 1);
+  // Every sector of logical tracks 1 to 76, after each side's entries.
+  EXPECT_EQ(got.sectors.at(0), std::string(380, 'R'));
+  EXPECT_EQ(got.sectors.at(1), "RRRRR" "DRURR" + std::string(370, 'R'));
+  EXPECT_EQ(got.sectorBytes.at(1).size(), 77u * 5120u);
+  EXPECT_EQ(got.sectors.count(2), 0u);  // no boot read
   EXPECT_EQ(got.files.at("DELETE"), deleted);
   Bytes expected = both;
   std::fill_n(expected.begin() + 2048, 1024, uint8_t{0});

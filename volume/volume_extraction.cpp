@@ -11,8 +11,6 @@ namespace d88 {
 namespace {
 
 // What became of each sector that a side (or the boot read) asked for.
-enum class SectorState : uint8_t { unread, read, damaged };
-
 struct ReadStates {
   std::array<SectorState, kLogicalTracks * kSectorsPerTrack> volume{};
   std::array<SectorState, kSectorsPerTrack> directory{};
@@ -157,6 +155,11 @@ ExtractionSummary extractVolumes(D88Image& image, VolumeBuffers& buffers, Extrac
     states.volume.fill(SectorState::unread);
     forEachRun(side, buffers, states, [&](const SectorRun& run) { readRun(image, run); });
     summary.bootBlock = extractEntries(buffers, states, side, sink, summary) || summary.bootBlock;
+    handToSink(sink, summary,
+               {.kind = ExtractedEntry::Kind::sectorStates,
+                .side = side,
+                .bytes = buffers.volumeImage,
+                .sectors = std::span(states.volume).subspan(kSectorsPerTrack)});
   }
   if (!summary.bootBlock) return summary;
   forEachRun(kSides, buffers, states, [&](const SectorRun& run) { readRun(image, run); });
@@ -165,6 +168,11 @@ ExtractionSummary extractVolumes(D88Image& image, VolumeBuffers& buffers, Extrac
   value.bytes = std::span(buffers.volumeImage).subspan(kIplOffset, kIplBytes);
   value.damage = damageOf(states.boot, kBootSectorBytes, kIplOffset, kIplBytes);
   handToSink(sink, summary, value);
+  handToSink(sink, summary,
+             {.kind = ExtractedEntry::Kind::sectorStates,
+              .side = kSides,
+              .bytes = std::span(buffers.volumeImage).first(kBootReadBytes),
+              .sectors = states.boot});
   return summary;
 }
 

@@ -5,7 +5,9 @@
 // The extraction reads both volumes of the selected disk and, for side 0 and
 // then side 1, hands the sink every directory entry with its verdict and, for
 // one that may be written, the file's bytes and the damage of the sectors that
-// hold them; then, when either side holds m.0000, the boot block as IPLMUS.
+// hold them, and after them what became of every sector the side's reads
+// asked for; then, when either side holds m.0000, the boot block as IPLMUS
+// and the same for the boot read.
 #pragma once
 
 #include <array>
@@ -22,11 +24,16 @@ class D88Image;
 // Sectors of a file that were not read in full, or recorded with an error.
 enum class SectorDamage : uint8_t { none, unread, damaged, unreadAndDamaged };
 
+// What became of one sector a read asked for: not read in full (missing from
+// the image, or stored short), read, or read but recorded with an error.
+enum class SectorState : uint8_t { unread, read, damaged };
+
 struct ExtractedEntry {
   enum class Kind : uint8_t {
     entry,                // a directory entry, in directory order
     directoryIncomplete,  // the side's directory could not be read in full; its walk ends
     bootBlock,            // IPLMUS, after both sides
+    sectorStates,         // after a side's entries (side 0, 1) or the boot block (side 2)
   };
   Kind kind = Kind::entry;
   int32_t side = 0;
@@ -35,6 +42,11 @@ struct ExtractedEntry {
   EntryVerdict verdict = EntryVerdict::write;
   std::span<const uint8_t> bytes{};  // the file's, when the verdict is write
   SectorDamage damage = SectorDamage::none;
+  // sectorStates: for a side, logical tracks 1 to 76, R 1 to 5 each, with
+  // `bytes` the side's whole volume (from logical track 0); for the boot
+  // read, R 1 to 26 of track index 0 then R 1 and 2 of track index 1, with
+  // `bytes` the boot area they fill.
+  std::span<const SectorState> sectors{};
 };
 
 // Called once for each value, in order; the bytes live until the call returns.

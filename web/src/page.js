@@ -89,6 +89,7 @@ function start(file) {
   worker?.terminate();
   worker = null;
   $('rows').replaceChildren();
+  hideInspector();
   $('listing').hidden = true;
   $('actions').hidden = true;
   $('progress').hidden = true;
@@ -97,19 +98,18 @@ function start(file) {
     messages: {}, files: new Map(), notOffered: 0, replaced: 0, summary: null,
   };
   if (file.size > kMaxImageBytes) {
-    fail(`${file.name} is ${sizeInWords(file.size)}: more than this page can hold (1 GiB). ` +
-         'A D88 image of a floppy disk is about 1.3 MB.');
+    fail(words.tooBig(file.name, sizeInWords(file.size)));
     return;
   }
   setStage('reading');
-  setStatus(element('p', {}, `Reading ${file.name} (${file.size.toLocaleString('en')} bytes)…`));
+  setStatus(element('p', {}, words.reading(file.name, file.size.toLocaleString('en'))));
   const current = run;
   worker = spare;
   spare = new Worker(workerUrl);
   worker.onmessage = (event) => { if (run === current) take(event.data); };
   worker.onerror = (event) => {
     event.preventDefault();
-    fail(`The extraction stopped: ${event.message || 'the worker failed'}`);
+    fail(words.stopped(event.message || words.workerFailed));
   };
   worker.postMessage(file);
 }
@@ -133,13 +133,13 @@ function take(message) {
       $('rows').append(rows);
       run.summary = message.summary;
       finish();
+      showInspector(run, message.values, message.sectors);
       break;
     }
     case 'failed':
       fail(message.reason === 'memory'
-        ? `${run.imageName} is too big for this page's memory. ` +
-          'The command line reads images of any size.'
-        : `The extraction of ${run.imageName} stopped: ${message.detail}`);
+        ? words.tooBigForMemory(run.imageName)
+        : words.extractionStopped(run.imageName, message.detail));
       break;
   }
 }
@@ -156,10 +156,9 @@ function showImage(found) {
   }
   const media = kMediaNames[found.mediaType];
   let why;
-  if (found.diskCount === 0) why = 'It is not a D88 image: it holds no complete disk header.';
-  else if (media === undefined || !found.plausible) why = 'It is not a D88 image: ' +
-    'its first disk header is not one a D88 image holds.';
-  else why = `It is a D88 image whose first disk is ${media}; this layout is on 2DD and 2HD disks.`;
+  if (found.diskCount === 0) why = words.notD88Short;
+  else if (media === undefined || !found.plausible) why = words.notD88Header;
+  else why = words.otherMedia(media);
   $('progress').hidden = true;
   setStage('refused');
   setStatus(element('p', { className: 'refused' },
@@ -173,24 +172,11 @@ function label(value) {
   return value.shown || `${m.side}${value.side}${m.entry}${value.index}`;
 }
 
-// What each warning or refusal means, by the message's key.
-const kMeaning = {
-  unsafeName: 'Not written: no file can have this name (empty, ".", ".." or holding "/").',
-  outsideVolume: 'Not written: its sectors lie outside the disk, or end before they start.',
-  windowsName: 'Not offered: Windows does not allow this name, so it would not unpack there.',
-  semicolon: 'Not offered: unzip would drop the ";" at the end of this name ' +
-    '(it takes it for a version number), and the file would unpack under another name.',
-  unread: 'Some of its sectors are missing from the image: those bytes are zeros.',
-  damaged: 'Some of its sectors were recorded with a read error: ' +
-    'their bytes are as the image holds them.',
-  unreadAndDamaged: 'Some of its sectors are missing (zeros), some were recorded with a read error.',
-  replacedEarlier: 'It replaces the file of the same name listed earlier, in the zip too.',
-};
 const kDamage = [null, 'unread', 'damaged', 'unreadAndDamaged'];
 
 // The line of the tool's own for a value, NAME + message, with its meaning.
 function saidOf(value, key, message = key) {
-  return said(label(value) + run.messages[message], kMeaning[key]);
+  return said(label(value) + run.messages[message], words[key]);
 }
 
 // The outcome of one entry: whether its file is offered, and the lines that
@@ -210,8 +196,7 @@ function outcome(value) {
 function row(value) {
   if (value.kind === 1) {
     const text = said(`${run.messages.side}${value.side}${run.messages.directoryIncomplete}`,
-      `The directory of side ${value.side} could not be read to its end: ` +
-      'the entries after it are not listed.');
+      words.directoryIncomplete(value.side));
     return element('tr', { className: 'note' }, element('td', { colSpan: 7 }, ...text));
   }
   const boot = value.kind === 2;
@@ -219,13 +204,14 @@ function row(value) {
   const entryRow = element('tr', {},
     element('td', {}, boot ? '' : String(value.side)),
     element('td', { className: 'name', lang: 'ja' },
-      value.shown || element('span', { className: 'gloss' }, '(no name)')),
-    element('td', { className: 'number' }, boot ? 'boot' : value.start.map(hex2).join(' ')),
-    element('td', { className: 'number' }, boot ? 'track' : value.end.map(hex2).join(' ')),
+      value.shown || element('span', { className: 'gloss' }, words.noName)),
+    element('td', { className: 'number' }, boot ? words.boot : value.start.map(hex2).join(' ')),
+    element('td', { className: 'number' }, boot ? words.track : value.end.map(hex2).join(' ')),
     element('td', { className: 'number' }, value.size.toLocaleString('en')),
     element('td', { className: 'outcome' }),
     element('td', {}));
   const [outcomeCell, saveCell] = [entryRow.cells[5], entryRow.cells[6]];
+  value.row = entryRow;
   if (result.offered) {
     // Files are named by their characters. As on Windows, a name that one
     // folder folds onto an earlier one replaces that file, which keeps its
@@ -237,17 +223,16 @@ function row(value) {
       result.lines.push(saidOf(value, 'replacedEarlier'));
       for (const earlierRow of earlier.rows) {
         if (earlierRow.classList.contains('replaced')) continue;
-        earlierRow.cells[5].append(
-          element('p', { className: 'gloss' }, 'Replaced by a later file of the same name.'));
+        earlierRow.cells[5].append(element('p', { className: 'gloss' }, words.replacedLater));
         earlierRow.classList.add('replaced');
       }
       run.replaced += 1;
       name = earlier.name;
     }
     run.files.set(key, { name, bytes: value.bytes, rows: [...(earlier?.rows ?? []), entryRow] });
-    outcomeCell.prepend(element('p', {}, boot ? 'Ready: the boot block.' : 'Ready.'));
+    outcomeCell.prepend(element('p', {}, boot ? words.readyBoot : words.ready));
     const saveFile = () => save(name, [value.bytes], 'application/octet-stream');
-    saveCell.append(element('button', { className: 'save', onclick: saveFile }, 'Save'));
+    saveCell.append(element('button', { className: 'save', onclick: saveFile }, words.save));
   } else {
     entryRow.classList.add('refused');
     run.notOffered += 1;
@@ -263,14 +248,14 @@ function finish() {
   const summary = run.summary;
   if (!summary) return; // refused: said already
   const offered = run.files.size;
-  const words = [`${offered} file${offered === 1 ? '' : 's'} ready`];
-  if (run.notOffered) words.push(`${run.notOffered} not offered`);
-  if (summary.damaged) words.push(`${summary.damaged} with unread or damaged sectors`);
-  if (run.replaced) words.push(`${run.replaced} replaced by a later file of the same name`);
-  $('status').append(element('p', {}, words.join(', ') + '.'));
+  const said = [words.filesReady(offered)];
+  if (run.notOffered) said.push(words.notOffered(run.notOffered));
+  if (summary.damaged) said.push(words.withDamage(summary.damaged));
+  if (run.replaced) said.push(words.replacedCount(run.replaced));
+  $('status').append(element('p', {}, said.join(kLanguage === 'ja' ? '、' : ', ') +
+    (kLanguage === 'ja' ? '。' : '.')));
   if (summary.entries === 0 && summary.incompleteDirectories === 2) {
-    $('status').append(element('p', {}, 'Nothing was extracted: neither directory could be read. ' +
-      'The disk may be of another layout (PC-98 MS-DOS disks are).'));
+    $('status').append(element('p', {}, words.nothingExtracted));
   }
   // The files of a volume are at most 770 KB in all: the zip is made at
   // once, and saving it is instant.
@@ -294,6 +279,7 @@ function saveZip() {
   save(run.imageName.replace(/\.[^.]*$/, '') + '.zip', [run.zip], 'application/zip');
 }
 
+fillWords();
 $('choose').addEventListener('change', (event) => {
   if (event.target.files.length) start(event.target.files[0]);
   event.target.value = '';

@@ -32,6 +32,15 @@ EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nam
   });
 });
 
+EM_JS(void, takeSectors, (int side, const uint8_t* states, int count, const uint8_t* bytes,
+                          int length), {
+  Module.onSectors({
+    side,
+    states: HEAPU8.slice(states, states + count),
+    bytes: HEAPU8.slice(bytes, bytes + length),
+  });
+});
+
 EM_JS(void, takeSummary, (int entries, int refused, int damaged, int incompleteDirectories), {
   Module.onSummary({entries, refused, damaged, incompleteDirectories});
 });
@@ -42,6 +51,13 @@ EM_JS(void, takeMessage, (const char* key, const char* text, int length), {
 // clang-format on
 
 void take(void*, const d88::ExtractedEntry& value) {
+  if (value.kind == d88::ExtractedEntry::Kind::sectorStates) {
+    static_assert(sizeof(d88::SectorState) == 1);
+    takeSectors(value.side, reinterpret_cast<const uint8_t*>(value.sectors.data()),
+                static_cast<int>(value.sectors.size()), value.bytes.data(),
+                static_cast<int>(value.bytes.size()));
+    return;
+  }
   const d88::DirectoryEntry& entry = value.entry;
   const uint8_t fields[4] = {entry.startTrack, entry.startSector, entry.endTrack, entry.endSector};
   const int32_t size = value.kind == d88::ExtractedEntry::Kind::entry

@@ -20,11 +20,14 @@ let core = null;
 // Values go to the page together, their files' buffers handed over, not copied.
 let values = [];
 let summaryOfRun = null;
+// What became of each sector read, by side (2: the boot read), with the bytes.
+const sectors = [];
 // The core is made ready as soon as the worker starts, before an image comes.
 const coreReady = loadCore({
   onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
   onImage: (found) => post({ type: 'image', found, messages }),
   onSummary: (summary) => { summaryOfRun = summary; },
+  onSectors: (read) => { sectors[read.side] = read; },
   onValue: (value) => {
     const name = decodeShiftJis(value.name);
     value.shown = name.shown;
@@ -62,7 +65,8 @@ async function extract(file) {
   await readInto(file, at);
   post({ type: 'stage', stage: 'extracting' });
   core._d88Extract(at, file.size);
-  post({ type: 'done', values, summary: summaryOfRun }, values.map((value) => value.bytes.buffer));
+  const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
+  post({ type: 'done', values, sectors, summary: summaryOfRun }, buffers);
 }
 
 onmessage = (event) => {

@@ -226,7 +226,7 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
   assert.equal(await extract(page, renamed), 'done');
   const row = page.locator('#rows tr', { hasText: 'A\\x80\\x1b' });
   assert.match(await row.textContent(), /Windows does not allow/);
-  assert.equal(await row.locator('button').count(), 0);
+  assert.equal(await row.locator('button.save').count(), 0);
   const files = await zipEntries(page);
   const names = ['IPLMUS', 'LOADER', 'm.0000', 'ﾃｽﾄ', 'ⅰ'];
   assert.deepEqual(Object.keys(files).sort(), names.sort());
@@ -240,7 +240,7 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold, too b
   assert.equal(await extract(page, renamed), 'done');
   const a80 = page.locator('#rows tr', { hasText: 'A\\x80' });
   assert.equal(await a80.count(), 1);
-  assert.equal(await a80.locator('button').count(), 0);
+  assert.equal(await a80.locator('button.save').count(), 0);
   assert.deepEqual(Object.keys(await zipEntries(page)).sort(), ['BACK', 'CRC']);
   assert.match(await page.textContent('#status'),
     /2 files ready, 1 not offered, 2 with unread or damaged sectors\./);
@@ -278,6 +278,71 @@ test('names as Windows keeps them: folded together, DEL as itself, no final ";"'
   assert.match(await page.textContent('#status'), /6 files ready, 1 not offered, 5 replaced/);
   assert.deepEqual(errors, []);
 });
+
+test('the inspector: every sector on a map, the bytes of each, in both languages, for everyone',
+  async () => {
+    const { page, errors } = await openSite();
+    assert.equal(await extract(page, join(fixtures, 'damaged/image.d88')), 'done');
+    const cell = (where, index) => page.locator(`.cell[data-where="${where}"][data-index="${index}"]`);
+    const classes = async (where, index) => (await cell(where, index).getAttribute('class')).split(' ');
+    // The fixture: CRC on side 0, track 2 sectors 1 to 3, the second recorded
+    // with an error; BACK on side 1, track 5 sectors 1 to 3, the second missing.
+    assert.deepEqual(await classes(0, 5), ['cell', 'directory', 'read']);
+    assert.deepEqual(await classes(0, 10), ['cell', 'file', 'read']);
+    assert.deepEqual(await classes(0, 11), ['cell', 'file', 'damaged']);
+    assert.deepEqual(await classes(1, 26), ['cell', 'file', 'unread']);
+    assert.deepEqual(await classes(0, 0), ['cell', 'outside', 'notRead']);
+    await cell(0, 11).hover();
+    assert.equal(await page.textContent('#sector-info'),
+      'Side 0, track 02 sector 2: a file (CRC); recorded with a read error');
+    // A file chosen: its sectors light up, its bytes are shown, the missing
+    // sector as zeros.
+    await page.locator('#rows tr', { hasText: 'BACK' }).locator('button.view').click();
+    const lit = await page.$$eval('.cell.lit', (cells) => cells.map((c) => `${c.dataset.where}:${c.dataset.index}`));
+    assert.deepEqual(lit, ['1:25', '1:26', '1:27']);
+    assert.equal(await page.textContent('#viewer-heading'), 'BACK: 3,072 bytes');
+    await page.evaluate(() => { const box = document.getElementById('hex'); box.scrollTop = box.scrollHeight / 3; });
+    const zeros = `000400  ${'00 '.repeat(8)} ${'00 '.repeat(8)} ${'.'.repeat(16)}`;
+    await page.waitForFunction((row) => document.getElementById('hex-rows').textContent.split('\n').includes(row), zeros);
+    // A sector chosen: the rows of what holds it light up.
+    await cell(0, 26).click();
+    assert.deepEqual(await page.$$eval('#rows tr.lit', (trs) => trs.map((tr) => tr.cells[1].textContent)),
+      ['FRONT']);
+    assert.equal(await page.textContent('#viewer-heading'), 'Side 0, track 05 sector 2: 1,024 bytes');
+    // The keyboard moves through the map: down a sector, then across a track.
+    await cell(0, 0).focus();
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.index), '6');
+    // Everything the map shows, as text.
+    const text = await page.textContent('#map-lines');
+    assert.match(text, /CRC \(side 0\): 3 sectors from Side 0, track 02 sector 1 to Side 0, track 02 sector 3; 1 with a read error\./);
+    assert.match(text, /BACK \(side 1\): 3 sectors .*; 1 missing\./);
+    // No rule of accessibility broken, with the map, its text and the bytes open.
+    await page.click('#map-text summary');
+    await page.addScriptTag({ content: readFileSync(join(import.meta.dirname, '../node_modules/axe-core/axe.min.js'), 'utf8') });
+    const violations = await page.evaluate(async () => (await axe.run(document)).violations
+      .map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
+    assert.deepEqual(violations, []);
+    // The largest files scroll through drawing only the rows in view.
+    const sample = join(work, 'sample.d88');
+    assert.equal(spawnSync(join(native, 'builder/d88-make-sample'), [sample]).status, 0);
+    assert.equal(await extract(page, sample), 'done');
+    await page.locator('#rows tr', { hasText: 'BIG' }).locator('button.view').click();
+    assert.ok((await page.textContent('#hex-rows')).split('\n').length < 64);
+    await page.evaluate(() => { const box = document.getElementById('hex'); box.scrollTop = box.scrollHeight; });
+    await page.waitForFunction(() => document.getElementById('hex-rows').textContent.includes('01dff0  '));
+    assert.deepEqual(errors, []);
+    // In Japanese where the browser prefers it; the system's messages as they are.
+    const context = await browser.newContext({ locale: 'ja-JP' });
+    const japanese = await context.newPage();
+    await japanese.goto(site);
+    assert.equal(await extract(japanese, join(fixtures, 'damaged/image.d88')), 'done');
+    assert.match(await japanese.textContent('#status'), /3 個のファイルを用意しました、2 個に読めないか損傷したセクタがあります。/);
+    assert.equal(await japanese.textContent('#listing th:nth-child(2)'), '名前');
+    assert.match(await japanese.textContent('#rows'), /CRCには損傷したセクタが含まれます\./);
+    await context.close();
+  });
 
 test('a 64 MiB hostile image finishes while the page goes on answering', async () => {
   const { page, errors } = await openSite();
