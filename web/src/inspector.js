@@ -72,7 +72,7 @@ function sectorOf(where, k) {
   const names = owners.map((owner) => (owner === 'directory' ? words.holds.directory
     : owner.shown || words.noName)).join(', ');
   return {
-    label: words.volumeSector(where, hexByte(track), (k % kSectors) + 1),
+    label: words.volumeSector(where, hexByte(track), hexByte((k % kSectors) + 1)),
     holds: holdsOf(owners, outside), names: owners.length > 1 || owners[0] !== 'directory' ? names : '',
     state, owners: owners.filter((owner) => owner !== 'directory'),
     bytes: outside ? undefined : side.bytes?.subarray(k * kSectorBytes, (k + 1) * kSectorBytes),

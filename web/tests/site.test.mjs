@@ -294,7 +294,7 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     assert.deepEqual(await classes(0, 0), ['cell', 'outside', 'notRead']);
     await cell(0, 11).hover();
     assert.equal(await page.textContent('#sector-info'),
-      'Side 0, track 02 sector 2: a file (CRC); recorded with a read error');
+      'Side 0, track 02 sector 02: a file (CRC); recorded with a read error');
     // A file chosen: its sectors light up, its bytes are shown, the missing
     // sector as zeros.
     await page.locator('#rows tr', { hasText: 'BACK' }).locator('button.view').click();
@@ -308,7 +308,7 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     await cell(0, 26).click();
     assert.deepEqual(await page.$$eval('#rows tr.lit', (trs) => trs.map((tr) => tr.cells[1].textContent)),
       ['FRONT']);
-    assert.equal(await page.textContent('#viewer-heading'), 'Side 0, track 05 sector 2: 1,024 bytes');
+    assert.equal(await page.textContent('#viewer-heading'), 'Side 0, track 05 sector 02: 1,024 bytes');
     // The keyboard moves through the map: down a sector, then across a track.
     await cell(0, 0).focus();
     await page.keyboard.press('ArrowDown');
@@ -316,7 +316,7 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     assert.equal(await page.evaluate(() => document.activeElement.dataset.index), '6');
     // Everything the map shows, as text.
     const text = await page.textContent('#map-lines');
-    assert.match(text, /CRC \(side 0\): 3 sectors from Side 0, track 02 sector 1 to Side 0, track 02 sector 3; 1 with a read error\./);
+    assert.match(text, /CRC \(side 0\): 3 sectors from Side 0, track 02 sector 01 to Side 0, track 02 sector 03; 1 with a read error\./);
     assert.match(text, /BACK \(side 1\): 3 sectors .*; 1 missing\./);
     // No rule of accessibility broken, with the map, its text and the bytes open.
     await page.click('#map-text summary');
