@@ -4,12 +4,14 @@ image read once and the same files written, each through a rename, nothing
 parsed), with the ratios; then the walk shapes at each size, how time grows
 from 16 to 64 MiB, and the peak memory of the real program on each (GNU
 time's %M); then the system calls of the real program and of the floor
-program (strace -c -f), where those tools are installed.
+program (strace -c -f), where those tools are installed, and on a full disk
+the calls each file costs, by call, beside the floor's.
 
     python3 bench/report.py BUILD_DIR
 """
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -95,6 +97,62 @@ def count_calls(command, cwd):
                 return int(words[3])
     return -1
 
+
+def traced(command, cwd):
+    """The name of each system call of a run, in order, with its line."""
+    with tempfile.NamedTemporaryFile() as log:
+        subprocess.run(["strace", "-f", "-qq", "-o", log.name, *command], cwd=cwd,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        calls = []
+        for line in open(log.name, errors="replace"):
+            match = re.match(r"(?:\d+ +)?(\w+)\(", line)
+            if match:
+                calls.append((match.group(1), line))
+        return calls
+
+
+def at_first_file(calls):
+    """The calls before the first file is created, and from there on."""
+    for i, (name, line) in enumerate(calls):
+        if name == "openat" and "O_CREAT" in line:
+            return calls[:i], calls[i:]
+    return calls, []
+
+
+# The floor's own start-up reads its manifest: it is counted from its first
+# file on, after the program's own start-up and image reading.
+print("\nsystem calls per file, full disk: the program beside the floor")
+with tempfile.TemporaryDirectory() as root:
+    image = os.path.join(root, "full.d88")
+    subprocess.run([make_worst, "full-disk", image], check=True)
+    reference = os.path.join(root, "reference")
+    os.makedirs(reference)
+    subprocess.run([extract, image], cwd=reference, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    files = len(os.listdir(reference))
+    rows, totals = {}, {}
+    for case in ("empty folder", "over an earlier run"):
+        ours_dir = tempfile.mkdtemp(dir=root)
+        floor_dir = tempfile.mkdtemp(dir=root)
+        if case != "empty folder":
+            for name in os.listdir(reference):
+                shutil.copy2(os.path.join(reference, name), ours_dir)
+        start, ours = at_first_file(traced([extract, image], ours_dir))
+        _, base = at_first_file(traced([floor, image, reference], floor_dir))
+        for label, calls in ((case, ours), ("floor", base if case == "empty folder" else [])):
+            for name, _ in calls:
+                rows.setdefault(name, {}).setdefault(label, 0)
+                rows[name][label] += 1
+        totals[case] = (len(start) + len(ours), len(start) + len(base))
+    columns = ("empty folder", "over an earlier run", "floor")
+    print(f"{files} files; {'call':<14}" + "".join(f"{c:>22}" for c in columns))
+    for name in sorted(rows, key=lambda n: -max(rows[n].values())):
+        if max(rows[name].values()) < files // 2:
+            continue  # the run's own, not the files'
+        print(f"{'':<{len(str(files)) + 8}}{name:<14}"
+              + "".join(f"{rows[name].get(c, 0) / files:>22.2f}" for c in columns))
+    for case, (ours, base) in totals.items():
+        print(f"whole run, {case}: {ours} calls, floor {base}: {ours / base:.2f}x")
 
 print("\nsystem calls per run")
 print(f"{'case':<22}{'extract':>12}{'floor':>12}{'ratio':>9}")

@@ -115,4 +115,22 @@ VolumeDisk sampleDisk() {
   return disk;
 }
 
+VolumeDisk fullDisk() {
+  VolumeDisk disk;
+  disk.name = "FULL DISK";
+  uint32_t seed = 1;
+  addFile(disk.sides[0], "m.0000", 2, seed++);
+  const int sizes[] = {1, 2, 3, 5, 8};
+  for (int side = 0; side < 2; ++side) {
+    VolumeSide& volume = disk.sides[static_cast<size_t>(side)];
+    for (int k = 0; volume.nextSector < kLogicalTracks * kSectorsPerTrack; ++k) {
+      const int left = kLogicalTracks * kSectorsPerTrack - volume.nextSector;
+      char name[16];
+      std::snprintf(name, sizeof name, "%c.%04d", side == 0 ? 'f' : 'g', k);
+      addFile(volume, name, std::min(sizes[k % 5], left), seed++);
+    }
+  }
+  return disk;
+}
+
 }  // namespace d88::build

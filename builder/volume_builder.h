@@ -64,4 +64,8 @@ Disk toDisk(const VolumeDisk& volumeDisk);
 // them spanning many tracks, a Shift_JIS name, "m.0000" and a boot track.
 VolumeDisk sampleDisk();
 
+// Both sides full, logical tracks 2 to 76, of files of 1 to 8 sectors (about
+// 200 of them), m.0000 among them: the most files a disk of real sizes holds.
+VolumeDisk fullDisk();
+
 }  // namespace d88::build

@@ -48,6 +48,8 @@ inline constexpr int kSocketInTheWay = -3;
 
 // The file that `path` leads to, following links.
 FileIdentity identityOfPath(const char* path);
+// What stands under a name in the current folder, not following a link.
+FileIdentity identityOfName(const char* name);
 // The file an open stream writes to, and whether it is a character device
 // (as terminals and consoles are), in one look.
 FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice);
@@ -78,11 +80,11 @@ bool isHostFileName(const char* name);
 // over `name` only once it is written and closed in full; a link under the
 // name is replaced, never followed, and a file keeps its permissions
 // (`existing` is what probeName found there). The temporary's name is random,
-// so nobody can plant it beforehand. On success `written` is the new file's
-// identity; on failure the temporary is removed, whatever stood under the
-// name is untouched, and errno says why.
+// so nobody can plant it beforehand. On success `written`, unless null, is
+// the new file's identity; on failure the temporary is removed, whatever
+// stood under the name is untouched, and errno says why.
 bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName& existing,
-                 FileIdentity& written);
+                 FileIdentity* written);
 
 // From here on every signal that would end the process and can be caught
 // (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, ...; Ctrl+C and

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "host_file.h"
 #include "temporary_name.h"
@@ -62,23 +64,44 @@ bool writeAll(int descriptor, const uint8_t* data, size_t length) {
 
 // Creates a temporary under a fresh random name, exclusively (never following
 // a link), with 0666 less the umask as fopen would give; -1 on failure. The
-// interruptions wait while it is created and marked, so that none can end the
-// run between the two and leave it behind.
+// name is marked before the call that creates it, so an interruption at any
+// point finds it: at worst the handler removes a name not yet created.
 int createTemporary() {
-  sigset_t interruptions;
-  sigset_t previous;
-  sigemptyset(&interruptions);
-  for (int signal : kInterruptions) sigaddset(&interruptions, signal);
-  sigprocmask(SIG_BLOCK, &interruptions, &previous);
-  int descriptor = -1;
   for (int attempt = 0; attempt < kTemporaryAttempts && nameTemporary(); ++attempt) {
-    descriptor =
+    pending = 1;
+    const int descriptor =
         open(pendingName.data(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (descriptor >= 0 || errno != EEXIST) break;
+    if (descriptor >= 0) return descriptor;
+    pending = 0;
+    if (errno != EEXIST) break;
   }
-  pending = descriptor >= 0 ? 1 : 0;
-  sigprocmask(SIG_SETMASK, &previous, nullptr);
-  return descriptor;
+  return -1;
+}
+
+// The mode a new file gets: 0666 less the umask, read once.
+mode_t newFileMode() {
+  static const mode_t mode = [] {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+  }();
+  return mode;
+}
+
+// Whether the user may write a file, by its mode as fopen would decide for
+// the effective ids (root may write any); ACLs are not read.
+bool mayWrite(const struct stat& info) {
+  static const uid_t user = geteuid();
+  if (user == 0) return true;
+  if (info.st_uid == user) return (info.st_mode & S_IWUSR) != 0;
+  static const std::vector<gid_t> groups = [] {
+    std::vector<gid_t> all(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)) + 1);
+    all.resize(static_cast<size_t>(std::max(getgroups(static_cast<int>(all.size()) - 1, all.data()), 0)));
+    all.push_back(getegid());
+    return all;
+  }();
+  const bool group = std::find(groups.begin(), groups.end(), info.st_gid) != groups.end();
+  return (info.st_mode & (group ? S_IWGRP : S_IWOTH)) != 0;
 }
 
 }  // namespace
@@ -90,6 +113,11 @@ bool randomBits(uint64_t& bits) {
 FileIdentity identityOfPath(const char* path) {
   struct stat info;
   return stat(path, &info) == 0 ? identityOf(info) : FileIdentity{};
+}
+
+FileIdentity identityOfName(const char* name) {
+  struct stat info;
+  return lstat(name, &info) == 0 ? identityOf(info) : FileIdentity{};
 }
 
 FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {
@@ -155,8 +183,8 @@ ExistingName probeName(const char* name) {
     found.kind = ExistingKind::link;
   } else if (S_ISREG(info.st_mode)) {
     // Writing in place would have been refused: so is replacing it.
-    found.kind = faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) == 0 ? ExistingKind::file
-                                                                  : ExistingKind::readOnlyFile;
+    found.kind = mayWrite(info) ? ExistingKind::file : ExistingKind::readOnlyFile;
+    errno = EACCES;
   }
   return found;
 }
@@ -166,14 +194,16 @@ bool isHostFileName(const char*) {
 }
 
 bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName& existing,
-                 FileIdentity& written) {
+                 FileIdentity* written) {
   const int descriptor = createTemporary();
   if (descriptor < 0) return false;
   bool ok = writeAll(descriptor, data, length);
   struct stat info;
-  if (ok && fstat(descriptor, &info) == 0) written = identityOf(info);
+  if (ok && written != nullptr && fstat(descriptor, &info) == 0) *written = identityOf(info);
   // As a write in place would; a folder that keeps no modes (vfat) may refuse.
-  if (ok && existing.kind == ExistingKind::file) fchmod(descriptor, existing.permissions);
+  if (ok && existing.kind == ExistingKind::file && existing.permissions != newFileMode()) {
+    fchmod(descriptor, existing.permissions);
+  }
   ok = close(descriptor) == 0 && ok;
   // rename replaces a link under the name; it never writes through it.
   ok = ok && rename(pendingName.data(), name) == 0;

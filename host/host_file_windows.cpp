@@ -192,6 +192,11 @@ FileIdentity identityOfStream(std::FILE* stream, bool& characterDevice) {
   return identityOfHandle(handle);
 }
 
+FileIdentity identityOfName(const char* name) {
+  std::wstring wide;
+  return toWide(name, wide) ? identityOfWidePath(wide, FILE_FLAG_OPEN_REPARSE_POINT) : FileIdentity{};
+}
+
 ExistingName probeName(const char* name) {
   std::wstring wide;
   errno = EINVAL;
@@ -214,7 +219,7 @@ bool isHostFileName(const char* name) {
 }
 
 bool replaceFile(const char* name, const uint8_t* data, size_t length, const ExistingName&,
-                 FileIdentity& written) {
+                 FileIdentity* written) {
   std::wstring target;
   if (!toWide(name, target)) return false;
   // The console handler runs on a thread of its own, so the name is marked
@@ -240,7 +245,7 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length, const Exi
     ok = WriteFile(handle, data + done, part, &wrote, nullptr) && wrote > 0;
     done += wrote;
   }
-  written = identityOfHandle(handle);
+  if (written != nullptr) *written = identityOfHandle(handle);
   ok = CloseHandle(handle) && ok;
   // A read-only file under the name makes the move fail: it is left as it was.
   ok = ok && MoveFileExW(pendingWide.data(), target.c_str(), MOVEFILE_REPLACE_EXISTING);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace d88 {
 
@@ -12,8 +13,15 @@ bool isInUse(const OutputFolder& folder, const FileIdentity& identity) {
                      [&](const FileIdentity& used) { return sameFile(used, identity); });
 }
 
-// The slot of the file this run wrote that `identity` is, or null.
+// The slot of the file this run wrote that `identity` is, or null. The
+// identities of the files written so far are looked up the first time
+// something already stands under a name, not paid for at every write.
 FileIdentity* earlierFile(OutputFolder& folder, const FileIdentity& identity) {
+  const size_t count = static_cast<size_t>(folder.writtenCount);
+  if (!folder.tracking) {
+    for (size_t k = 0; k < count; ++k) folder.written[k] = identityOfName(folder.names[k].data());
+    folder.tracking = true;
+  }
   const auto end = folder.written.begin() + folder.writtenCount;
   const auto found = std::find_if(folder.written.begin(), end, [&](const FileIdentity& earlier) {
     return maybeSameFile(earlier, identity);
@@ -38,7 +46,8 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
     case ExistingKind::none: break;
   }
   FileIdentity identity;
-  if (!replaceFile(name, data, static_cast<size_t>(length), existing, identity)) {
+  if (!replaceFile(name, data, static_cast<size_t>(length), existing,
+                   folder.tracking ? &identity : nullptr)) {
     folder.lastError = errno;
     return WriteOutcome::failed;
   }
@@ -48,8 +57,11 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
     *replaced = identity;
     return WriteOutcome::replacedEarlier;
   }
-  if (folder.writtenCount < kMaxFilesPerRun)
-    folder.written[static_cast<size_t>(folder.writtenCount++)] = identity;
+  if (folder.writtenCount < kMaxFilesPerRun) {
+    const auto slot = static_cast<size_t>(folder.writtenCount++);
+    folder.written[slot] = identity;
+    std::strncpy(folder.names[slot].data(), name, folder.names[slot].size() - 1);
+  }
   return WriteOutcome::written;
 }
 

@@ -20,9 +20,13 @@ inline constexpr int32_t kMaxFilesPerRun = kSides * kDirectoryEntries + 1;
 struct OutputFolder {
   // The image, and the files standard output and standard error go to.
   std::array<FileIdentity, 3> inUse{};
-  // The files this run wrote that are still there.
+  // The files this run wrote that are still there, and their names. Their
+  // identities are known once `tracking`: from the first name under which
+  // something already stood.
   std::array<FileIdentity, kMaxFilesPerRun> written{};
+  std::array<std::array<char, kNameBytes + 2>, kMaxFilesPerRun> names{};
   int32_t writtenCount = 0;
+  bool tracking = false;
   int lastError = 0;  // errno of the last write that failed, or a k...InTheWay
 };
 

@@ -20,7 +20,8 @@ inline constexpr int kTemporaryAttempts = 16;
 // 64 bits from the system's random numbers; each host has its own source.
 bool randomBits(uint64_t& bits);
 
-// A fresh name in pendingName; false if the system gives no random numbers.
+// A fresh name in pendingName, unpredictable without the run's seed, drawn
+// once from the system's random numbers; false if it gives none.
 bool nameTemporary();
 
 }  // namespace d88

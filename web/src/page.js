@@ -120,6 +120,7 @@ function take(message) {
       if (run.big) showProgress(message.done / run.size);
       break;
     case 'stage':
+      performance.mark('d88:read');
       setStage('extracting');
       if (run.big) showProgress(null);
       break;
@@ -128,12 +129,15 @@ function take(message) {
       showImage(message.found);
       break;
     case 'done': {
+      performance.mark('d88:extracted');
       const rows = document.createDocumentFragment();
       for (const value of message.values) rows.append(row(value));
       $('rows').append(rows);
+      performance.mark('d88:listed');
       run.summary = message.summary;
       finish();
       showInspector(run, message.values, message.sectors);
+      performance.mark('d88:map-ready');
       break;
     }
     case 'failed':
