@@ -20,7 +20,7 @@ const parts = {
   '@WORKER@': inlined('worker',
     [read(core), read(here('src/shift_jis.js')), read(here('src/worker.js'))].join('\n')),
   '@FFLATE@': inlined('fflate', read(here('node_modules/fflate/umd/index.js'))),
-  '@PAGE@': inlined('page', ['words.js', 'shift_jis.js', 'page.js', 'inspector.js']
+  '@PAGE@': inlined('page', ['words.js', 'shift_jis.js', 'page.js', 'inspector.js', 'collection.js']
     .map((name) => read(here(`src/${name}`))).join('\n')),
 };
 let html = read(here('src/index.html'));

@@ -1,7 +1,8 @@
 // From the file chosen to the zip ready, in the page, against the command
 // line extracting the same image into an empty folder, in the same run: the
 // sample disk, a full disk (both volumes full, about 200 files) and an image
-// of 64 full disks. Where the page's time goes comes from its own marks.
+// of 64 full disks. Where the page's time goes comes from its own marks. Then
+// a collection of 1,000 sample disks (D88_BENCH_IMAGES) against a shell loop.
 //   node web/bench.mjs [BUILD_DIR]      (after cmake --workflow --preset web)
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
@@ -74,6 +75,39 @@ for (const [title, file, [make, ...makeArgs], runs] of images) {
   console.log(`    of which, ms: ${where.join(', ')}`);
   console.log(`  then the map of the disk: ${median(mapTimes).toFixed(1)} ms`);
 }
+// A collection of sample-sized images, against the command line over the
+// same images one by one in a shell loop, each into a folder of its own.
+const count = Number(process.env.D88_BENCH_IMAGES || 1000);
+const many = join(work, 'many');
+spawnSync('mkdir', ['-p', many]);
+const sample = join(work, 'sample.d88');
+const paths = [];
+for (let i = 0; i < count; ++i) {
+  paths.push(join(many, `disk${String(i).padStart(4, '0')}.d88`));
+  spawnSync('ln', [sample, paths.at(-1)]);
+}
+const loop = spawnSync('bash', ['-c', 'cd "$1" && start=$(date +%s%N) && ' +
+  'for image in *.d88; do mkdir "${image%.d88}" && (cd "${image%.d88}" && "$2" "../$image" >/dev/null) || true; ' +
+  'done; echo $(( ($(date +%s%N) - start) / 1000000 ))', 'loop', many, join(build, 'native/d88extract')]);
+const loopMs = Number(loop.stdout.toString().trim());
+const done = page.evaluate(() => new Promise((resolve) => {
+  delete document.body.dataset.stage;
+  new MutationObserver(() => document.body.dataset.stage === 'done' && resolve())
+    .observe(document.body, { attributes: true });
+}));
+await page.setInputFiles('#choose', paths);
+await done;
+const { collectionMs, peakHeap, jsHeap } = await page.evaluate(() => ({
+  collectionMs: performance.getEntriesByName('d88:zip-ready').at(-1).startTime -
+    performance.getEntriesByName('d88:chosen').at(-1).startTime,
+  peakHeap: collection.peakHeap, jsHeap: performance.memory?.usedJSHeapSize ?? 0 }));
+console.log(`${count} sample disks as a collection`);
+console.log(`  command line in a shell loop, a folder each: ${(loopMs / 1000).toFixed(1)} s ` +
+  `(${(count / (loopMs / 1000)).toFixed(0)} images a second)`);
+console.log(`  page, files chosen to zip ready:            ${(collectionMs / 1000).toFixed(1)} s ` +
+  `(${(collectionMs / loopMs).toFixed(2)}x)`);
+console.log(`  the worker's core at its largest: ${(peakHeap / 2 ** 20).toFixed(1)} MiB; ` +
+  `the page's JavaScript heap after: ${(jsHeap / 2 ** 20).toFixed(1)} MiB`);
 await browser.close();
 rmSync(work, { recursive: true });
 

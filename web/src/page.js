@@ -90,6 +90,8 @@ function start(file) {
   worker = null;
   $('rows').replaceChildren();
   hideInspector();
+  if (collection) collection.stop = true;
+  $('collection').hidden = true;
   $('listing').hidden = true;
   $('actions').hidden = true;
   $('progress').hidden = true;
@@ -150,6 +152,14 @@ function take(message) {
 
 const kMediaNames = { 0x00: '2D', 0x10: '2DD', 0x20: '2HD', 0x30: '1D', 0x40: '1DD' };
 
+// Why an image that is not a 2DD or 2HD disk is refused.
+function refusedWhy(found) {
+  const media = kMediaNames[found.mediaType];
+  if (found.diskCount === 0) return words.notD88Short;
+  if (media === undefined || !found.plausible) return words.notD88Header;
+  return words.otherMedia(media);
+}
+
 function showImage(found) {
   const m = run.messages;
   if (found.recognised) {
@@ -158,11 +168,7 @@ function showImage(found) {
     $('listing').hidden = false;
     return;
   }
-  const media = kMediaNames[found.mediaType];
-  let why;
-  if (found.diskCount === 0) why = words.notD88Short;
-  else if (media === undefined || !found.plausible) why = words.notD88Header;
-  else why = words.otherMedia(media);
+  const why = refusedWhy(found);
   $('progress').hidden = true;
   setStage('refused');
   setStatus(element('p', { className: 'refused' },
@@ -186,14 +192,34 @@ function saidOf(value, key, message = key) {
 // The outcome of one entry: whether its file is offered, and the lines that
 // say why not, or what is wrong with it.
 function outcome(value) {
-  if (value.verdict === 1) return { offered: false, lines: [saidOf(value, 'unsafeName')] };
-  if (value.verdict === 2) return { offered: false, lines: [saidOf(value, 'outsideVolume')] };
-  if (!value.windowsName) return { offered: false, lines: [saidOf(value, 'windowsName', 'unsafeName')] };
-  if (value.characters.endsWith(';')) {
-    return { offered: false, lines: [saidOf(value, 'semicolon', 'unsafeName')] };
-  }
+  const refusal = refusalOf(value);
+  if (refusal) return { offered: false, lines: [saidOf(value, refusal, kRefusalMessages[refusal])] };
   const damage = kDamage[value.damage];
   return { offered: true, lines: damage ? [saidOf(value, damage)] : [] };
+}
+
+// Why an entry's file is not offered (the key of its words), or null.
+function refusalOf(value) {
+  if (value.verdict === 1) return 'unsafeName';
+  if (value.verdict === 2) return 'outsideVolume';
+  if (!value.windowsName) return 'windowsName';
+  return value.characters.endsWith(';') ? 'semicolon' : null;
+}
+const kRefusalMessages = {
+  unsafeName: 'unsafeName', outsideVolume: 'outsideVolume', windowsName: 'unsafeName', semicolon: 'unsafeName',
+};
+
+// Puts an offered file among `files` as a Windows folder would: files are
+// named by their characters, and a name the folder folds onto an earlier one
+// replaces that file, which keeps its first name. The file as it now stands,
+// and the one it replaced, if any.
+function place(files, value) {
+  const key = windowsFold(value.characters);
+  const earlier = files.get(key);
+  const file = { name: earlier?.name ?? value.characters, bytes: value.bytes,
+    values: [...(earlier?.values ?? []), value] };
+  files.set(key, file);
+  return { file, earlier };
 }
 
 // The row of one value: an entry, IPLMUS, or a directory read in part.
@@ -217,25 +243,18 @@ function row(value) {
   const [outcomeCell, saveCell] = [entryRow.cells[5], entryRow.cells[6]];
   value.row = entryRow;
   if (result.offered) {
-    // Files are named by their characters. As on Windows, a name that one
-    // folder folds onto an earlier one replaces that file, which keeps its
-    // first name.
-    const key = windowsFold(value.characters);
-    const earlier = run.files.get(key);
-    let name = value.characters;
+    const { file, earlier } = place(run.files, value);
     if (earlier) {
       result.lines.push(saidOf(value, 'replacedEarlier'));
-      for (const earlierRow of earlier.rows) {
+      for (const { row: earlierRow } of earlier.values) {
         if (earlierRow.classList.contains('replaced')) continue;
         earlierRow.cells[5].append(element('p', { className: 'gloss' }, words.replacedLater));
         earlierRow.classList.add('replaced');
       }
       run.replaced += 1;
-      name = earlier.name;
     }
-    run.files.set(key, { name, bytes: value.bytes, rows: [...(earlier?.rows ?? []), entryRow] });
     outcomeCell.prepend(element('p', {}, boot ? words.readyBoot : words.ready));
-    const saveFile = () => save(name, [value.bytes], 'application/octet-stream');
+    const saveFile = () => save(file.name, [value.bytes], 'application/octet-stream');
     saveCell.append(element('button', { className: 'save', onclick: saveFile }, words.save));
   } else {
     entryRow.classList.add('refused');
@@ -280,14 +299,24 @@ function makeZip() {
 }
 
 function saveZip() {
-  save(run.imageName.replace(/\.[^.]*$/, '') + '.zip', [run.zip], 'application/zip');
+  save(run.imageName.replace(/\.[^.]*$/, '') + '.zip', [run.zipBlob ?? run.zip], 'application/zip');
+}
+
+// One image alone, as it always was; anything more, or an archive, is a
+// collection.
+function choose(files) {
+  const one = files.length === 1 && !files[0].path.includes('/') && !/\.(zip|gz)$/i.test(files[0].path);
+  if (one) start(files[0].blob);
+  else if (files.length) runCollection(files);
 }
 
 fillWords();
-$('choose').addEventListener('change', (event) => {
-  if (event.target.files.length) start(event.target.files[0]);
-  event.target.value = '';
-});
+for (const id of ['choose', 'choose-folder']) {
+  $(id).addEventListener('change', (event) => {
+    choose([...event.target.files].map((file) => ({ path: file.webkitRelativePath || file.name, blob: file })));
+    event.target.value = '';
+  });
+}
 $('zip').addEventListener('click', saveZip);
 const drop = $('drop');
 // A file dropped anywhere else would make the browser leave the page.
@@ -296,7 +325,11 @@ for (const type of ['dragover', 'drop']) {
 }
 drop.addEventListener('dragover', () => drop.classList.add('over'));
 drop.addEventListener('dragleave', () => drop.classList.remove('over'));
-drop.addEventListener('drop', (event) => {
+drop.addEventListener('drop', async (event) => {
   drop.classList.remove('over');
-  if (event.dataTransfer.files.length) start(event.dataTransfer.files[0]);
+  const items = [...event.dataTransfer.items].filter((item) => item.kind === 'file');
+  const folders = items.some((item) => item.webkitGetAsEntry?.()?.isDirectory);
+  const files = folders ? await droppedFiles(items)
+    : [...event.dataTransfer.files].map((file) => ({ path: file.name, blob: file }));
+  choose(files);
 });

@@ -10,7 +10,21 @@ const kWords = {
     title: 'd88extract: the files of a PC-98 disk image',
     intro: 'The files of a PC-98 disk in a D88 image (.d88), with their names as characters. ' +
       'The image never leaves this computer: the page reads it here and sends nothing anywhere.',
-    drop: 'Drop a D88 image here, or choose one:',
+    drop: 'Drop D88 images, folders, .zip or .gz files here, or choose images:',
+    chooseFolder: 'or a folder:',
+    imagesHeading: 'Images', stop: 'Stop',
+    collectionProgress: (done, found, bytes, path) => `${done} of ${found} images done (${bytes}); now ${path}`,
+    collectionDone: (done, found, stopped) => `${done} of ${found} images done` +
+      `${stopped ? ', then stopped as asked' : ''}. The zip holds a folder for each, and a manifest.`,
+    imageCounts: (c, folder) => `recognised; ${c.offered} file${c.offered === 1 ? '' : 's'} in "${folder}", ` +
+      `${c.notOffered} not offered, ${c.damaged} with unread or damaged sectors, ${c.replaced} replaced`,
+    brokenZip: 'not a .zip that can be read (no or a broken directory, or a cut entry)',
+    encrypted: 'an encrypted .zip entry, which the page cannot read',
+    zipMethod: (method) => `a .zip entry packed by method ${method}, which the page cannot unpack`,
+    zipBomb: 'a .zip whose entries would unpack past 1 GiB: not opened',
+    zipTooDeep: 'a .zip nested too deep in others: not opened',
+    notGzip: 'not gzip data',
+    gzipBomb: 'a .gz that would unpack past 1 GiB: not opened',
     zip: 'Save all as .zip',
     side: 'Side', name: 'Name', start: 'Start', end: 'End', size: 'Size (bytes)', outcome: 'Outcome',
     actions: 'File',
@@ -80,7 +94,22 @@ const kWords = {
     title: 'd88extract: PC-98 のディスクイメージのファイル',
     intro: 'D88 イメージ (.d88) の PC-98 のディスクのファイルを、名前を文字で表示して取り出します。' +
       'イメージはこのコンピューターから出ません。このページはここで読み、どこにも送りません。',
-    drop: 'D88 イメージをここにドロップするか、選んでください:',
+    drop: 'D88 イメージ、フォルダー、.zip や .gz をここにドロップするか、イメージを選んでください:',
+    chooseFolder: 'またはフォルダー:',
+    imagesHeading: 'イメージ', stop: '中止',
+    collectionProgress: (done, found, bytes, path) => `${found} 個のうち ${done} 個のイメージが済みました (${bytes})。` +
+      `いま ${path}`,
+    collectionDone: (done, found, stopped) => `${found} 個のうち ${done} 個のイメージが済みました` +
+      `${stopped ? ' (指示どおり中止しました)' : ''}。zip にはイメージごとのフォルダーと一覧があります。`,
+    imageCounts: (c, folder) => `認識しました。"${folder}" に ${c.offered} 個、入れないもの ${c.notOffered}、` +
+      `読めないか損傷したセクタを含むもの ${c.damaged}、置き換えたもの ${c.replaced}`,
+    brokenZip: '読める .zip ではありません (ディレクトリがないか壊れているか、項目が切れています)',
+    encrypted: '暗号化された .zip の項目で、このページでは読めません',
+    zipMethod: (method) => `方式 ${method} で圧縮された .zip の項目で、このページでは展開できません`,
+    zipBomb: '展開すると 1 GiB を超える .zip です: 開きません',
+    zipTooDeep: '深く入れ子になった .zip です: 開きません',
+    notGzip: 'gzip のデータではありません',
+    gzipBomb: '展開すると 1 GiB を超える .gz です: 開きません',
     zip: 'すべてを .zip で保存',
     side: '面', name: '名前', start: '開始', end: '終了', size: 'サイズ (バイト)', outcome: '結果',
     actions: 'ファイル',

@@ -54,19 +54,27 @@ async function readInto(file, at) {
   }
 }
 
-// One image for each worker: the page starts another for the next.
+// One image at a time; a collection's images go through one worker, each
+// image's memory given back before the next.
 async function extract(file) {
   await coreReady;
+  values = [];
+  sectors.length = 0;
+  summaryOfRun = null;
   const at = file.size ? core._malloc(file.size) : 0;
   if (file.size && !at) {
     post({ type: 'failed', reason: 'memory' });
     return;
   }
-  await readInto(file, at);
-  post({ type: 'stage', stage: 'extracting' });
-  core._d88Extract(at, file.size);
+  try {
+    await readInto(file, at);
+    post({ type: 'stage', stage: 'extracting' });
+    core._d88Extract(at, file.size);
+  } finally {
+    if (at) core._free(at);
+  }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
-  post({ type: 'done', values, sectors, summary: summaryOfRun }, buffers);
+  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
 }
 
 onmessage = (event) => {

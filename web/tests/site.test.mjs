@@ -6,11 +6,12 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { createServer } from 'node:http';
-import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, truncateSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, truncateSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { unzipSync } from 'fflate';
+import { gzipSync } from 'node:zlib';
+import { unzipSync, zipSync } from 'fflate';
 import { launchChromium } from '../chromium.mjs';
 
 const site = pathToFileURL(process.env.D88_SITE).href;
@@ -342,6 +343,76 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     assert.equal(await japanese.textContent('#listing th:nth-child(2)'), '名前');
     assert.match(await japanese.textContent('#rows'), /CRCには損傷したセクタが含まれます\./);
     await context.close();
+  });
+
+// A collection's run: its lines, and its zip once the run is over.
+async function collect(page, chooser, paths) {
+  await page.evaluate(() => delete document.body.dataset.stage);
+  await page.setInputFiles(chooser, paths);
+  await page.waitForFunction(() => document.body.dataset.stage === 'done');
+  const lines = await page.$$eval('#images li', (items) => items.map((item) => item.textContent));
+  return { lines, files: await zipEntries(page) };
+}
+
+test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad input said and passed',
+  async () => {
+    const { page, errors } = await openSite();
+    const folder = join(work, 'collection');
+    mkdirSync(folder);
+    const fixture = (name) => readFileSync(join(fixtures, name, 'image.d88'));
+    const names = readdirSync(fixtures, { withFileTypes: true }).filter((e) => e.isDirectory()).map((e) => e.name);
+    for (const name of names) writeFileSync(join(folder, `${name}.d88`), fixture(name));
+    writeFileSync(join(folder, 'fixtures.zip'), zipSync({
+      'sub/both-sides.d88': fixture('both-sides'), 'sub/deeper/damaged.d88': fixture('damaged') }));
+    writeFileSync(join(folder, 'damaged.d88.gz'), gzipSync(fixture('damaged')));
+    const { lines, files } = await collect(page, '#choose-folder', folder);
+    assert.equal(lines.length, 7, lines.join('\n'));
+    const manifest = JSON.parse(Buffer.from(files['manifest.json']).toString());
+    assert.deepEqual(Buffer.from(files['manifest.csv']).subarray(0, 3), Buffer.from('efbbbf', 'hex'));
+    // Each image's folder holds exactly its fixture's files, and each file's
+    // row its listing line and checksum.
+    const folders = new Set();
+    for (const image of manifest.filter((row) => row.kind === 'image')) {
+      const name = image.image.split('/').pop().replace(/\.gz$/, '').replace(/\.d88$/, '');
+      const expected = Object.fromEntries(readFileSync(join(fixtures, name, 'files.sha256')).toString('latin1')
+        .split('\n').filter(Boolean).map((line) => line.match(/^(\w{64})  (.*)$/))
+        .map(([, hash, raw]) => [shiftJis.decode(Buffer.from(raw, 'latin1')), hash]));
+      const inFolder = Object.fromEntries(Object.entries(files).filter(([path]) => path.startsWith(`${image.folder}/`))
+        .map(([path, bytes]) => [path.slice(image.folder.length + 1), sha256(bytes)]));
+      assert.deepEqual(inFolder, expected, image.image);
+      const rows = manifest.filter((row) => row.kind === 'file' && row.image === image.image && row.side !== 'boot');
+      const listing = listingRows(readFileSync(join(fixtures, name, 'stdout')));
+      assert.deepEqual(rows.map((row) => [row.name, row.start, row.end, row.size.toLocaleString('en')]), listing);
+      for (const row of rows.filter((r) => r.outcome.startsWith('ready'))) assert.equal(row.sha256, expected[row.name]);
+      folders.add(image.folder);
+    }
+    // Two images of one name get folders of their own.
+    assert.deepEqual([...folders].filter((f) => f.startsWith('damaged')).sort(),
+      ['damaged', 'damaged (2)', 'damaged (3)']);
+    // Bad input: one line each, and the image after them still comes.
+    const bad = join(work, 'bad');
+    mkdirSync(bad);
+    const good = zipSync({ 'one.d88': fixture('damaged') }, { level: 0 });
+    const encrypted = Buffer.from(good);
+    for (const at of [6, encrypted.lastIndexOf('PK\x01\x02') + 8]) encrypted[at] |= 1;
+    const method = Buffer.from(good);
+    for (const at of [8, method.lastIndexOf('PK\x01\x02') + 10]) method[at] = 12;
+    const bomb = Buffer.from(good);
+    bomb.writeUInt32LE(0x80000000, bomb.lastIndexOf('PK\x01\x02') + 24);
+    let nested = good;
+    for (let k = 0; k < 3; ++k) nested = zipSync({ 'inner.zip': nested });
+    const inputs = { 'picture.png': Buffer.from('89504e470d0a1a0a', 'hex'), 'broken.zip': Buffer.from('PK not a zip'),
+      'encrypted.zip': encrypted, 'method.zip': method, 'text.gz': Buffer.from('plain text'), 'bomb.zip': bomb,
+      'nested.zip': nested, 'z-last.d88': fixture('both-sides') };
+    for (const [name, bytes] of Object.entries(inputs)) writeFileSync(join(bad, name), bytes);
+    const said = (await collect(page, '#choose', Object.keys(inputs).map((name) => join(bad, name)))).lines;
+    const expectedLines = [/^picture\.png: It is not a D88 image/, /^broken\.zip: not a \.zip that can be read/,
+      /^encrypted\.zip\/one\.d88: an encrypted \.zip entry/, /^method\.zip\/one\.d88: a \.zip entry packed by method 12/,
+      /^text\.gz: not gzip data/, /^bomb\.zip: a \.zip whose entries would unpack past 1 GiB/,
+      /^nested\.zip\/inner\.zip\/inner\.zip\/inner\.zip: a \.zip nested too deep/, /^z-last\.d88: recognised; 7 files/];
+    assert.equal(said.length, expectedLines.length, said.join('\n'));
+    said.forEach((line, k) => assert.match(line, expectedLines[k]));
+    assert.deepEqual(errors, []);
   });
 
 test('a 64 MiB hostile image finishes while the page goes on answering', async () => {
