@@ -463,6 +463,21 @@ TEST_F(ReaderTest, OpenKeepsNothingOfTheFileBefore) {
   EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 0);
 }
 
+// An image in memory is as long as its bytes, not as the read window: a real
+// 2D disk (about 350 KB) reads as one, whole.
+TEST(ReaderInMemory, ImageLongerThanTheReadWindowIsMeasuredWhole) {
+  Disk disk;
+  disk.mediaType = 0x00;
+  for (uint8_t r = 1; r <= 100; ++r) disk.tracks[0].push_back(sector(0, 0, r, 3, filled(1024, 0x22)));
+  const Bytes bytes = build::buildDisk(disk);
+  ASSERT_GT(bytes.size(), size_t{1} << 16);
+  D88Image image;
+  ASSERT_TRUE(image.openBytes(bytes));
+  ASSERT_TRUE(image.selectDisk(0));
+  EXPECT_EQ(image.imageBytes(), static_cast<int64_t>(bytes.size()));
+  EXPECT_TRUE(image.headerIsPlausible());
+}
+
 TEST_F(ReaderTest, ShorterImageOpenedAfterALongerOneKeepsNothingOfIt) {
   Disk disk;
   disk.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x11))};

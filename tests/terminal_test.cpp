@@ -144,6 +144,15 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
             unsupported +
                 "a D88 image whose first disk is 2D (media 0x00); this layout is on "
                 "2DD and 2HD disks)\n");
+  // Cut short through a pipe: as short as the same cut file, never padded.
+  build::VolumeDisk volume2d;
+  volume2d.mediaType = 0x00;
+  const build::Bytes whole2d = testing::imageOf(volume2d);
+  RunOptions piped{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                   .environment = {"LC_ALL=C.UTF-8"},
+                   .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}};
+  EXPECT_EQ(testing::runOnImage(build::Bytes(whole2d.begin(), whole2d.end() - 100), piped).out,
+            unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
   twoD.trackOffsetOverrides[5] = 0x7FFFFFFF;  // far past the disk: no D88 header after all
   EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
