@@ -27,6 +27,18 @@ const kPhases = [['reading the file', 'd88:chosen', 'd88:read'],
   ['the core', 'd88:read', 'd88:extracted'], ['drawing the listing', 'd88:extracted', 'd88:listed'],
   ['the zip', 'd88:listed', 'd88:zip-ready']];
 
+// Gives the page files and waits, without polling the page while it works,
+// until it is done with them.
+async function choose(paths) {
+  const done = page.evaluate(() => new Promise((resolve) => {
+    delete document.body.dataset.stage;
+    new MutationObserver(() => document.body.dataset.stage === 'done' && resolve())
+      .observe(document.body, { attributes: true });
+  }));
+  await page.setInputFiles('#choose', paths);
+  await done;
+}
+
 const browser = await launchChromium();
 const page = await (await browser.newContext({ acceptDownloads: true })).newPage();
 await page.goto(pathToFileURL(site).href);
@@ -46,14 +58,7 @@ for (const [title, file, [make, ...makeArgs], runs] of images) {
     nativeTimes.push(Number(process.hrtime.bigint() - start) / 1e6);
     rmSync(out, { recursive: true });
 
-    // Waits without polling the page while it works.
-    const done = page.evaluate(() => new Promise((resolve) => {
-      delete document.body.dataset.stage;
-      new MutationObserver(() => document.body.dataset.stage === 'done' && resolve())
-        .observe(document.body, { attributes: true });
-    }));
-    await page.setInputFiles('#choose', image);
-    await done;
+    await choose(image);
     // The page's own marks: the driver's round trips are not the page's time.
     const marks = await page.evaluate(() => Object.fromEntries(
       ['d88:chosen', 'd88:read', 'd88:extracted', 'd88:listed', 'd88:zip-ready', 'd88:map-ready']
@@ -90,13 +95,7 @@ const loop = spawnSync('bash', ['-c', 'cd "$1" && start=$(date +%s%N) && ' +
   'for image in *.d88; do mkdir "${image%.d88}" && (cd "${image%.d88}" && "$2" "../$image" >/dev/null) || true; ' +
   'done; echo $(( ($(date +%s%N) - start) / 1000000 ))', 'loop', many, join(build, 'native/d88extract')]);
 const loopMs = Number(loop.stdout.toString().trim());
-const done = page.evaluate(() => new Promise((resolve) => {
-  delete document.body.dataset.stage;
-  new MutationObserver(() => document.body.dataset.stage === 'done' && resolve())
-    .observe(document.body, { attributes: true });
-}));
-await page.setInputFiles('#choose', paths);
-await done;
+await choose(paths);
 const { collectionMs, peakHeap, jsHeap } = await page.evaluate(() => ({
   collectionMs: performance.getEntriesByName('d88:zip-ready').at(-1).startTime -
     performance.getEntriesByName('d88:chosen').at(-1).startTime,
