@@ -256,7 +256,8 @@ async function runCollection(files) {
   const current = collection;
   let own = new Worker(workerUrl);
   for await (const image of imagesIn(files)) {
-    if (current.stop) break;
+    // Stopped, or left for another choice: what is done is kept.
+    if (current.stop || collection !== current) break;
     current.found += 1;
     if (image.problem) {
       collectionLine(image.path, image.problem, true);
@@ -266,6 +267,7 @@ async function runCollection(files) {
     setStatus(element('p', {}, words.collectionProgress(current.done, current.found,
       sizeInWords(current.bytes), image.path)));
     const result = await extractWith(own, image.blob);
+    if (collection !== current) break;
     current.done += 1;
     current.bytes += image.blob.size;
     current.peakHeap = Math.max(current.peakHeap, result.heap ?? 0);
@@ -307,6 +309,7 @@ function manifestFiles(rows) {
 }
 
 function finishCollection(current) {
+  if (collection !== current) return; // another image or collection was chosen meanwhile
   for (const [name, bytes] of Object.entries(manifestFiles(current.manifest))) current.zip.add(name, bytes);
   const zip = current.zip.end();
   $('stop').hidden = true;

@@ -90,7 +90,7 @@ function start(file) {
   worker = null;
   $('rows').replaceChildren();
   hideInspector();
-  if (collection) collection.stop = true;
+  collection = null; // a collection still running stops after its current image
   $('collection').hidden = true;
   $('listing').hidden = true;
   $('actions').hidden = true;
