@@ -31,8 +31,10 @@ listed=$(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
 test "$listed" = "LICENSE.txt README-Windows.txt d88extract.exe extract-here.exe "
 strings -el build-windows/d88extract.exe | grep -qx "$version"
 head -c 3 packaging/windows/README-Windows.txt | cmp -s - <(printf '\xef\xbb\xbf')
-# Every line of the licence ends in CR LF.
-test "$(unzip -p "$zip" '*/LICENSE.txt' | grep -vc $'\r$')" -eq 0
+# Every line of the licence and of the README ends in CR LF, for Notepad.
+for text in LICENSE.txt README-Windows.txt; do
+  test "$(unzip -p "$zip" "*/$text" | grep -vc $'\r$')" -eq 0
+done
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
