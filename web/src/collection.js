@@ -188,7 +188,7 @@ function extractWith(worker, blob) {
       event.preventDefault();
       resolve({ failed: event.message || words.workerFailed });
     };
-    worker.postMessage(blob);
+    worker.postMessage({ image: blob, collection: true });
   });
 }
 
@@ -240,6 +240,26 @@ function collectionLine(path, text, bad) {
   return line;
 }
 
+// An image that gave no files: its line and its row of the manifest.
+function imageWithout(current, path, outcome) {
+  collectionLine(path, outcome, true);
+  current.manifest.push({ kind: 'image', image: path, outcome });
+}
+
+// What the worker made of one image, into the zip and the manifest.
+async function fileResult(current, image, result) {
+  current.done += 1;
+  current.bytes += image.blob.size;
+  current.peakHeap = Math.max(current.peakHeap, result.heap ?? 0);
+  if (result.failed) return imageWithout(current, image.path, words.extractionStopped(image.path, result.failed));
+  if (!result.image.found.recognised) return imageWithout(current, image.path, refusedWhy(result.image.found));
+  const folder = folderFor(image.path, current.folders);
+  const counts = await takeImage(image.path, folder, result.values, result.summary);
+  const outcome = words.imageCounts(counts, folder);
+  collectionLine(image.path, outcome, false);
+  current.manifest.push({ kind: 'image', image: image.path, folder, outcome });
+}
+
 async function runCollection(files) {
   performance.mark('d88:chosen');
   worker?.terminate();
@@ -255,41 +275,34 @@ async function runCollection(files) {
     peakHeap: 0 };
   const current = collection;
   let own = new Worker(workerUrl);
+  // The worker extracts one image while the page files the one before it;
+  // what could not be an image waits its turn, so the lines keep their order.
+  let inFlight = null;
+  const held = [];
   for await (const image of imagesIn(files)) {
     // Stopped, or left for another choice: what is done is kept.
     if (current.stop || collection !== current) break;
     current.found += 1;
     if (image.problem) {
-      collectionLine(image.path, image.problem, true);
-      current.manifest.push({ kind: 'image', image: image.path, outcome: image.problem });
+      if (inFlight) held.push(image);
+      else imageWithout(current, image.path, image.problem);
       continue;
     }
     setStatus(element('p', {}, words.collectionProgress(current.done, current.found,
       sizeInWords(current.bytes), image.path)));
-    const result = await extractWith(own, image.blob);
+    const before = inFlight;
+    const result = before && await before.result;
     if (collection !== current) break;
-    current.done += 1;
-    current.bytes += image.blob.size;
-    current.peakHeap = Math.max(current.peakHeap, result.heap ?? 0);
-    let outcome;
-    if (result.failed) {
+    if (result?.failed) {
       own.terminate();
       own = new Worker(workerUrl);
-      outcome = words.extractionStopped(image.path, result.failed);
-    } else if (!result.image.found.recognised) {
-      outcome = refusedWhy(result.image.found);
     }
-    if (outcome) {
-      collectionLine(image.path, outcome, true);
-      current.manifest.push({ kind: 'image', image: image.path, outcome });
-      continue;
-    }
-    const folder = folderFor(image.path, current.folders);
-    const counts = await takeImage(image.path, folder, result.values, result.summary);
-    outcome = words.imageCounts(counts, folder);
-    collectionLine(image.path, outcome, false);
-    current.manifest.push({ kind: 'image', image: image.path, folder, outcome });
+    inFlight = { image, result: extractWith(own, image.blob) };
+    if (before) await fileResult(current, before.image, result);
+    for (const problem of held.splice(0)) imageWithout(current, problem.path, problem.problem);
   }
+  if (inFlight && collection === current) await fileResult(current, inFlight.image, await inFlight.result);
+  for (const problem of held.splice(0)) imageWithout(current, problem.path, problem.problem);
   own.terminate();
   finishCollection(current);
 }

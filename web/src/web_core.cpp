@@ -34,6 +34,8 @@ EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nam
 
 EM_JS(void, takeSectors, (int side, const uint8_t* states, int count, const uint8_t* bytes,
                           int length), {
+  // A collection has no map: its sectors' bytes are not copied out.
+  if (!Module.wantSectors) return;
   Module.onSectors({
     side,
     states: HEAPU8.slice(states, states + count),

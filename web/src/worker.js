@@ -20,6 +20,7 @@ let core = null;
 // Values go to the page together, their files' buffers handed over, not copied.
 let values = [];
 let summaryOfRun = null;
+let wantSectors = true;
 // What became of each sector read, by side (2: the boot read), with the bytes.
 const sectors = [];
 // The core is made ready as soon as the worker starts, before an image comes.
@@ -58,6 +59,7 @@ async function readInto(file, at) {
 // image's memory given back before the next.
 async function extract(file) {
   await coreReady;
+  core.wantSectors = wantSectors;
   values = [];
   sectors.length = 0;
   summaryOfRun = null;
@@ -77,8 +79,12 @@ async function extract(file) {
   post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
 }
 
+// A File or Blob for an image shown on its own; {image, collection: true}
+// for one of a collection, which needs no map of its sectors.
 onmessage = (event) => {
-  extract(event.data).catch((error) => {
+  const { image, collection } = event.data instanceof Blob ? { image: event.data } : event.data;
+  wantSectors = !collection;
+  extract(image).catch((error) => {
     // A failed allocation aborts the core; a file that cannot be read is the
     // other failure expected here.
     const memory = /memory|alloc|OOM/i.test(String(error));
