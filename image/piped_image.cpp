@@ -44,16 +44,19 @@ int64_t copyBytes(std::FILE* from, std::FILE* to, uint64_t length, std::span<uin
 
 }  // namespace
 
+uint64_t usableImageBytes(const uint8_t* header) {
+  return readsAsDiskHeader(header) ? readLe32(header + kDiskSizeOffset) : uint64_t{kHeaderSize};
+}
+
 bool copyUsableImage(std::FILE* from, std::FILE* to) {
   // Unbuffered, so that not a byte more than asked is taken from the pipe.
   std::setvbuf(from, nullptr, _IONBF, 0);
   errno = 0;
   std::array<uint8_t, kHeaderSize> header;
   int64_t copied = copyBytes(from, to, header.size(), header);
-  if (copied == kHeaderSize && readsAsDiskHeader(header.data())) {
+  if (copied == kHeaderSize) {
     std::array<uint8_t, 1 << 16> chunk;
-    const uint64_t rest = readLe32(header.data() + kDiskSizeOffset) - uint64_t{kHeaderSize};
-    copied = copyBytes(from, to, rest, chunk);
+    copied = copyBytes(from, to, usableImageBytes(header.data()) - uint64_t{kHeaderSize}, chunk);
   }
   const bool ok = copied >= 0 && std::fflush(to) == 0;
   if (!ok && errno == 0) errno = EIO;

@@ -16,6 +16,11 @@ let run = null;
 // The worker for the next image, its core already made ready.
 let spare = new Worker(workerUrl);
 
+// The next spare is started once an image is done with, not while one is read.
+function readySpare() {
+  spare ??= new Worker(workerUrl);
+}
+
 const hex2 = (n) => n.toString(16).padStart(2, '0');
 
 // 1.3 MB, 512 KiB, 1.00 GiB: the unit a person reads, with the exact count
@@ -71,6 +76,7 @@ function showProgress(fraction) {
 function fail(text) {
   worker?.terminate();
   worker = null;
+  readySpare();
   $('progress').hidden = true;
   setStage('failed');
   setStatus(element('p', { className: 'refused' }, text));
@@ -106,8 +112,8 @@ function start(file) {
   setStage('reading');
   setStatus(element('p', {}, words.reading(file.name, file.size.toLocaleString('en'))));
   const current = run;
-  worker = spare;
-  spare = new Worker(workerUrl);
+  worker = spare ?? new Worker(workerUrl);
+  spare = null;
   worker.onmessage = (event) => { if (run === current) take(event.data); };
   worker.onerror = (event) => {
     event.preventDefault();
@@ -268,6 +274,7 @@ function finish() {
   $('progress').hidden = true;
   worker?.terminate();
   worker = null;
+  readySpare();
   const summary = run.summary;
   if (!summary) return; // refused: said already
   const offered = run.files.size;

@@ -11,6 +11,7 @@
 #include "d88_image.h"
 #include "file_name.h"
 #include "messages.h"
+#include "piped_image.h"
 #include "volume_extraction.h"
 
 namespace {
@@ -113,6 +114,13 @@ EMSCRIPTEN_KEEPALIVE void d88Extract(const uint8_t* bytes, size_t length) {
     takeSummary(summary.entries, summary.refused, summary.damaged, summary.incompleteDirectories);
   }
   image.close();
+}
+
+// How much of an image whose first `length` bytes are at `bytes` the
+// extraction can use: the page reads no more of the file.
+EMSCRIPTEN_KEEPALIVE double d88UsableBytes(const uint8_t* bytes, size_t length) {
+  if (length < static_cast<size_t>(d88::kHeaderSize)) return static_cast<double>(length);
+  return static_cast<double>(d88::usableImageBytes(bytes));
 }
 
 // Windows' rules for a name the page decoded to `units` UTF-16 code units:

@@ -45,10 +45,10 @@ const coreReady = loadCore({
 
 // Reads the image straight into the core's memory, in slices, saying how far
 // it has got: the page holds no copy of its own.
-async function readInto(file, at) {
+async function readInto(file, at, length) {
   const kSlice = 8 * 1024 * 1024;
-  for (let done = 0; done < file.size; ) {
-    const slice = new Uint8Array(await file.slice(done, done + kSlice).arrayBuffer());
+  for (let done = 0; done < length; ) {
+    const slice = new Uint8Array(await file.slice(done, Math.min(done + kSlice, length)).arrayBuffer());
     core.HEAPU8.set(slice, at + done);
     done += slice.length;
     post({ type: 'progress', done });
@@ -63,15 +63,22 @@ async function extract(file) {
   values = [];
   sectors.length = 0;
   summaryOfRun = null;
-  const at = file.size ? core._malloc(file.size) : 0;
-  if (file.size && !at) {
+  // Only what the extraction can use: the first disk, or its header alone
+  // when that is no D88 header. A file of 64 disks costs one.
+  const header = new Uint8Array(await file.slice(0, 688).arrayBuffer());
+  const probe = core._malloc(688);
+  core.HEAPU8.set(header, probe);
+  const length = Math.min(file.size, core._d88UsableBytes(probe, header.length));
+  core._free(probe);
+  const at = length ? core._malloc(length) : 0;
+  if (length && !at) {
     post({ type: 'failed', reason: 'memory' });
     return;
   }
   try {
-    await readInto(file, at);
+    await readInto(file, at, length);
     post({ type: 'stage', stage: 'extracting' });
-    core._d88Extract(at, file.size);
+    core._d88Extract(at, length);
   } finally {
     if (at) core._free(at);
   }
