@@ -43,11 +43,13 @@ const coreReady = loadCore({
   core._d88HandMessages();
 });
 
-// Reads the image straight into the core's memory, in slices, saying how far
-// it has got: the page holds no copy of its own.
-async function readInto(file, at, length) {
+const kFirstRead = 2 * 1024 * 1024;
+
+// Reads the image straight into the core's memory from `done` on, in slices,
+// saying how far it has got: the page holds no copy of its own.
+async function readInto(file, at, length, done) {
   const kSlice = 8 * 1024 * 1024;
-  for (let done = 0; done < length; ) {
+  while (done < length) {
     const slice = new Uint8Array(await file.slice(done, Math.min(done + kSlice, length)).arrayBuffer());
     core.HEAPU8.set(slice, at + done);
     done += slice.length;
@@ -64,11 +66,12 @@ async function extract(file) {
   sectors.length = 0;
   summaryOfRun = null;
   // Only what the extraction can use: the first disk, or its header alone
-  // when that is no D88 header. A file of 64 disks costs one.
-  const header = new Uint8Array(await file.slice(0, 688).arrayBuffer());
+  // when that is no D88 header. A file of 64 disks costs one. The first read
+  // holds a whole floppy disk's image, so most images take one read.
+  const first = new Uint8Array(await file.slice(0, kFirstRead).arrayBuffer());
   const probe = core._malloc(688);
-  core.HEAPU8.set(header, probe);
-  const length = Math.min(file.size, core._d88UsableBytes(probe, header.length));
+  core.HEAPU8.set(first.subarray(0, 688), probe);
+  const length = Math.min(file.size, core._d88UsableBytes(probe, Math.min(first.length, 688)));
   core._free(probe);
   const at = length ? core._malloc(length) : 0;
   if (length && !at) {
@@ -76,7 +79,8 @@ async function extract(file) {
     return;
   }
   try {
-    await readInto(file, at, length);
+    core.HEAPU8.set(first.subarray(0, length), at);
+    await readInto(file, at, length, Math.min(first.length, length));
     post({ type: 'stage', stage: 'extracting' });
     core._d88Extract(at, length);
   } finally {
