@@ -131,7 +131,7 @@ faults=(
   "image/file_window.cpp@@s/return fseeko\(file, static_cast<off_t>\(position\), SEEK_SET\) == 0;/return fseeko(file, static_cast<int32_t>(position), SEEK_SET) == 0;/@@positions past 2 GiB"
   "image/d88_image.cpp@@s/  forgetWindow\(window_\);\n  diskCount_ = 0;/  diskCount_ = 0;/@@the window of an earlier file"
   "host/image_file.cpp@@s/if \(file == nullptr \|\| canSeek\(file\)\) return file;/return file;/@@an image from a pipe"
-  "image/piped_image.cpp@@s/copied == kHeaderSize && readsAsDiskHeader\(header.data\(\)\)/copied == kHeaderSize/@@a pipe read past a header that is none"
+  "image/piped_image.cpp@@s/  return readsAsDiskHeader\(header\) \? readLe32\(header \+ kDiskSizeOffset\) : uint64_t\{kHeaderSize\};/  return readLe32(header + kDiskSizeOffset);/@@a pipe read past a header that is none"
   "host/host_file_posix.cpp@@s/std::getenv\(\"TMPDIR\"\)/std::getenv(\"TMPDIR_UNSET\")/@@the copy of a pipe where TMPDIR says"
   "volume/volume_extraction.cpp@@s/  if \(value.verdict != EntryVerdict::write\) summary.refused \+= 1;\n//@@refused entries counted"
   "image/file_window.cpp@@s/    std::copy_n\(rest.begin\(\), window.length, window.bytes.begin\(\)\);\n//@@an image in memory"
