@@ -89,8 +89,8 @@ bool replaceFile(const char* name, const uint8_t* data, size_t length, const Exi
 // From here on every signal that would end the process and can be caught
 // (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, ...; Ctrl+C and
 // Ctrl+Break on Windows) removes the temporary in progress before the
-// process ends as the signal would end it; SIGPIPE and SIGXFSZ are ignored, so a closed standard output
-// or a file-size limit is reported rather than fatal.
+// process ends as the signal would end it; SIGPIPE and SIGXFSZ are ignored,
+// so a closed standard output or a file-size limit is reported, not fatal.
 void guardAgainstInterruption();
 
 // The program's arguments as UTF-8 on Windows, from the wide command line,

@@ -95,8 +95,9 @@ bool mayWrite(const struct stat& info) {
   if (user == 0) return true;
   if (info.st_uid == user) return (info.st_mode & S_IWUSR) != 0;
   static const std::vector<gid_t> groups = [] {
-    std::vector<gid_t> all(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)) + 1);
-    all.resize(static_cast<size_t>(std::max(getgroups(static_cast<int>(all.size()) - 1, all.data()), 0)));
+    const int count = std::max(getgroups(0, nullptr), 0);
+    std::vector<gid_t> all(static_cast<size_t>(count));
+    all.resize(static_cast<size_t>(std::max(getgroups(count, all.data()), 0)));
     all.push_back(getegid());
     return all;
   }();

@@ -182,7 +182,7 @@ faults=(
   "cli/report.cpp@@s/    report.counts.damaged \+= 1;\n//@@damaged files counted"
   "cli/explanations.cpp@@s/書き出さなかったもの \" \+\n           number\(counts.refused\)/書き出さなかったもの \" +\n           number(counts.replaced)/@@the Japanese summary's counts in place"
   "volume/volume_extraction.h@@s/return summary.entries == 0 && summary.incompleteDirectories == kSides;/return summary.entries == 0;/@@a blank disk is not a failure"
-  "web/src/page.js@@s/if \(summary.damaged\) said.push\(words.withDamage\(summary.damaged\)\);/if (summary.refused + run.notOffered) said.push(words.withDamage(summary.refused + run.notOffered));/@@the page: damaged files counted, not refused ones"
+  "web/src/page.js@@s/if \(summary.damaged\) counts.push\(words.withDamage\(summary.damaged\)\);/if (summary.refused + run.notOffered) counts.push(words.withDamage(summary.refused + run.notOffered));/@@the page: damaged files counted, not refused ones"
   "web/src/shift_jis.js@@s/\(b >= 0xe0 && b <= 0xfc\)/(b >= 0xe0 \&\& b <= 0xef)/@@the page: lead bytes F0 to FC"
   "web/src/shift_jis.js@@s/    if \(character === null\) valid = false;\n    else characters/    if (character !== null) characters/@@the page: a byte that is no character"
 )

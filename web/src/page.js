@@ -278,12 +278,11 @@ function finish() {
   const summary = run.summary;
   if (!summary) return; // refused: said already
   const offered = run.files.size;
-  const said = [words.filesReady(offered)];
-  if (run.notOffered) said.push(words.notOffered(run.notOffered));
-  if (summary.damaged) said.push(words.withDamage(summary.damaged));
-  if (run.replaced) said.push(words.replacedCount(run.replaced));
-  $('status').append(element('p', {}, said.join(kLanguage === 'ja' ? '、' : ', ') +
-    (kLanguage === 'ja' ? '。' : '.')));
+  const counts = [words.filesReady(offered)];
+  if (run.notOffered) counts.push(words.notOffered(run.notOffered));
+  if (summary.damaged) counts.push(words.withDamage(summary.damaged));
+  if (run.replaced) counts.push(words.replacedCount(run.replaced));
+  $('status').append(element('p', {}, words.sentence(counts)));
   if (summary.entries === 0 && summary.incompleteDirectories === 2) {
     $('status').append(element('p', {}, words.nothingExtracted));
   }
