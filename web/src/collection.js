@@ -162,11 +162,8 @@ function streamingZip() {
   });
   const mtime = new Date();
   return {
-    add(name, bytes) {
-      const file = new fflate.ZipPassThrough(name);
-      Object.assign(file, { mtime, os: 3, attrs: (0o100644 << 16) >>> 0 });
-      zip.add(file);
-      file.push(bytes, true);
+    add(name, bytes, crc) {
+      addToZip(zip, name, bytes, crc, mtime);
     },
     end() {
       zip.end();
@@ -228,7 +225,7 @@ async function takeImage(path, folder, values, summary) {
     }
     rows.push(row);
   }
-  for (const file of files.values()) collection.zip.add(`${folder}/${file.name}`, file.bytes);
+  for (const file of files.values()) collection.zip.add(`${folder}/${file.name}`, file.bytes, file.crc);
   collection.manifest.push(...rows);
   return { offered: files.size, notOffered, damaged: summary.damaged, replaced };
 }
