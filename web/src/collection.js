@@ -191,16 +191,11 @@ function extractWith(worker, blob) {
 
 const hexOf = (bytes) => Array.from(bytes, hex2).join('');
 
-async function sha256Of(bytes) {
-  if (!crypto.subtle) return '';
-  return hexOf(new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)));
-}
-
 const kOutcomeOf = { unsafeName: 'not written: unsafe name', outsideVolume: 'not written: outside the disk',
   windowsName: 'not offered: Windows does not allow the name', semicolon: 'not offered: final ";"' };
 
 // One recognised image into the zip and the manifest; its counts.
-async function takeImage(path, folder, values, summary) {
+function takeImage(path, folder, values, summary) {
   const files = new Map();
   const rows = [];
   let notOffered = 0;
@@ -220,7 +215,7 @@ async function takeImage(path, folder, values, summary) {
         for (const { manifestRow } of earlier.values) manifestRow.outcome = 'replaced by a later file of the same name';
       }
       value.manifestRow = row;
-      row.sha256 = await sha256Of(value.bytes);
+      row.sha256 = value.sha256 ?? '';
       if (value.damage) row.outcome += `; ${['', 'unread', 'damaged', 'unread and damaged'][value.damage]} sectors`;
     }
     rows.push(row);
@@ -251,7 +246,7 @@ async function fileResult(current, image, result) {
   if (result.failed) return imageWithout(current, image.path, words.extractionStopped(image.path, result.failed));
   if (!result.image.found.recognised) return imageWithout(current, image.path, refusedWhy(result.image.found));
   const folder = folderFor(image.path, current.folders);
-  const counts = await takeImage(image.path, folder, result.values, result.summary);
+  const counts = takeImage(image.path, folder, result.values, result.summary);
   const outcome = words.imageCounts(counts, folder);
   collectionLine(image.path, outcome, false);
   current.manifest.push({ kind: 'image', image: image.path, folder, outcome });

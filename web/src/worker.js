@@ -86,6 +86,14 @@ async function extract(file) {
   } finally {
     if (at) core._free(at);
   }
+  // A collection's manifest has every file's SHA-256: made here, the page
+  // has less to do while the next image is extracted.
+  if (!wantSectors && crypto.subtle) {
+    await Promise.all(values.filter((value) => value.kind !== 1 && value.verdict === 0).map(async (value) => {
+      const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', value.bytes));
+      value.sha256 = Array.from(digest, (n) => n.toString(16).padStart(2, '0')).join('');
+    }));
+  }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
   post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
 }
