@@ -172,21 +172,44 @@ function streamingZip() {
   };
 }
 
-// Extracts one image with the collection's worker: what the worker said.
-function extractWith(worker, blob) {
-  return new Promise((resolve) => {
-    let image = null;
-    worker.onmessage = ({ data }) => {
-      if (data.type === 'image') image = data;
-      if (data.type === 'done') resolve({ image, values: data.values, summary: data.summary, heap: data.heap });
-      if (data.type === 'failed') resolve({ failed: data.detail || data.reason });
+// The collection's worker. It is given the next image before it is done
+// with one, so that it reads the one while it extracts the other, and it
+// answers in order. One that fails is replaced, and the images it still had
+// go to the new one.
+function imageWorker() {
+  const waiting = [];
+  let worker = null;
+  const start = () => {
+    const own = new Worker(workerUrl);
+    worker = own;
+    own.onmessage = ({ data }) => {
+      if (worker !== own) return;
+      if (data.type === 'image') waiting[0].found = data.found;
+      if (data.type === 'done') {
+        const { found, resolve } = waiting.shift();
+        resolve({ found, values: data.values, summary: data.summary, heap: data.heap });
+      }
+      if (data.type === 'failed') fail(data.detail || data.reason);
     };
-    worker.onerror = (event) => {
+    own.onerror = (event) => {
       event.preventDefault();
-      resolve({ failed: event.message || words.workerFailed });
+      if (worker === own) fail(event.message || words.workerFailed);
     };
-    worker.postMessage({ image: blob, collection: true });
-  });
+    for (const { blob } of waiting) own.postMessage({ image: blob, collection: true });
+  };
+  const fail = (why) => {
+    waiting.shift()?.resolve({ failed: why });
+    worker.terminate();
+    start();
+  };
+  start();
+  return {
+    extract: (blob) => new Promise((resolve) => {
+      waiting.push({ blob, resolve });
+      worker.postMessage({ image: blob, collection: true });
+    }),
+    terminate: () => worker.terminate(),
+  };
 }
 
 const hexOf = (bytes) => Array.from(bytes, hex2).join('');
@@ -239,12 +262,12 @@ function imageWithout(current, path, outcome) {
 }
 
 // What the worker made of one image, into the zip and the manifest.
-async function fileResult(current, image, result) {
+function fileResult(current, image, result) {
   current.done += 1;
   current.bytes += image.blob.size;
   current.peakHeap = Math.max(current.peakHeap, result.heap ?? 0);
   if (result.failed) return imageWithout(current, image.path, words.extractionStopped(image.path, result.failed));
-  if (!result.image.found.recognised) return imageWithout(current, image.path, refusedWhy(result.image.found));
+  if (!result.found.recognised) return imageWithout(current, image.path, refusedWhy(result.found));
   const folder = folderFor(image.path, current.folders);
   const counts = takeImage(image.path, folder, result.values, result.summary);
   const outcome = words.imageCounts(counts, folder);
@@ -266,36 +289,33 @@ async function runCollection(files) {
   collection = { stop: false, zip: streamingZip(), folders: new Set(), manifest: [], found: 0, done: 0, bytes: 0,
     peakHeap: 0 };
   const current = collection;
-  let own = new Worker(workerUrl);
-  // The worker extracts one image while the page files the one before it;
-  // what could not be an image waits its turn, so the lines keep their order.
-  let inFlight = null;
-  const held = [];
+  const images = imageWorker();
+  // In order, the images given to the worker and what could not be an image:
+  // the lines keep the collection's order. The worker has two at most, one
+  // extracted and the next read, while the page files the one before.
+  const pending = [];
+  const fileOldest = async () => {
+    const { image, result } = pending.shift();
+    if (image.problem) imageWithout(current, image.path, image.problem);
+    else {
+      const answer = await result;
+      if (collection === current) fileResult(current, image, answer);
+    }
+  };
+  const given = () => pending.filter(({ result }) => result).length;
   for await (const image of imagesIn(files)) {
     // Stopped, or left for another choice: what is done is kept.
     if (current.stop || collection !== current) break;
     current.found += 1;
-    if (image.problem) {
-      if (inFlight) held.push(image);
-      else imageWithout(current, image.path, image.problem);
-      continue;
-    }
+    pending.push({ image, result: image.problem ? null : images.extract(image.blob) });
     setStatus(element('p', {}, words.collectionProgress(current.done, current.found,
       sizeInWords(current.bytes), image.path)));
-    const before = inFlight;
-    const result = before && await before.result;
-    if (collection !== current) break;
-    if (result?.failed) {
-      own.terminate();
-      own = new Worker(workerUrl);
+    while (collection === current && pending.length && (given() > 2 || pending[0].image.problem)) {
+      await fileOldest();
     }
-    inFlight = { image, result: extractWith(own, image.blob) };
-    if (before) await fileResult(current, before.image, result);
-    for (const problem of held.splice(0)) imageWithout(current, problem.path, problem.problem);
   }
-  if (inFlight && collection === current) await fileResult(current, inFlight.image, await inFlight.result);
-  for (const problem of held.splice(0)) imageWithout(current, problem.path, problem.problem);
-  own.terminate();
+  while (collection === current && pending.length) await fileOldest();
+  images.terminate();
   finishCollection(current);
 }
 

@@ -59,7 +59,7 @@ async function readInto(file, at, length, done) {
 
 // One image at a time; a collection's images go through one worker, each
 // image's memory given back before the next.
-async function extract(file) {
+async function extract(file, firstRead) {
   await coreReady;
   core.wantSectors = wantSectors;
   values = [];
@@ -68,7 +68,7 @@ async function extract(file) {
   // Only what the extraction can use: the first disk, or its header alone
   // when that is no D88 header. A file of 64 disks costs one. The first read
   // holds a whole floppy disk's image, so most images take one read.
-  const first = new Uint8Array(await file.slice(0, kFirstRead).arrayBuffer());
+  const first = new Uint8Array(await firstRead);
   const probe = core._malloc(688);
   core.HEAPU8.set(first.subarray(0, 688), probe);
   const length = Math.min(file.size, core._d88UsableBytes(probe, Math.min(first.length, 688)));
@@ -100,10 +100,19 @@ async function extract(file) {
 
 // A File or Blob for an image shown on its own; {image, collection: true}
 // for one of a collection, which needs no map of its sectors.
+// A collection's images come one after another: each one's file is read as
+// soon as it comes, while the image before it is still being extracted.
+let queue = coreReady;
 onmessage = (event) => {
   const { image, collection } = event.data instanceof Blob ? { image: event.data } : event.data;
-  wantSectors = !collection;
-  extract(image).catch((error) => {
+  // A floppy disk's image is read whole: a slice of it would cost a call to
+  // the browser of its own.
+  const firstRead = (image.size <= kFirstRead ? image : image.slice(0, kFirstRead)).arrayBuffer();
+  firstRead.catch(() => {}); // said in its turn, by extract
+  queue = queue.then(() => {
+    wantSectors = !collection;
+    return extract(image, firstRead);
+  }).catch((error) => {
     // A failed allocation aborts the core; a file that cannot be read is the
     // other failure expected here.
     const memory = /memory|alloc|OOM/i.test(String(error));

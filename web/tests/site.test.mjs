@@ -412,6 +412,23 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
       /^nested\.zip\/inner\.zip\/inner\.zip\/inner\.zip: a \.zip nested too deep/, /^z-last\.d88: recognised; 7 files/];
     assert.equal(said.length, expectedLines.length, said.join('\n'));
     said.forEach((line, k) => assert.match(line, expectedLines[k]));
+    // A file changed after it was chosen cannot be read: the worker that
+    // failed on it is replaced, and the images it still had go to the new one.
+    const stale = join(bad, 'stale.d88');
+    writeFileSync(stale, fixture('damaged'));
+    await page.evaluate(() => document.body.append(Object.assign(document.createElement('input'),
+      { type: 'file', multiple: true, id: 'held' })));
+    await page.setInputFiles('#held', [stale, join(bad, 'z-last.d88'), join(fixtures, 'damaged/image.d88')]);
+    writeFileSync(stale, 'changed');
+    await page.evaluate(() => {
+      delete document.body.dataset.stage;
+      choose([...document.getElementById('held').files].map((file) => ({ path: file.name, blob: file })));
+    });
+    await page.waitForFunction(() => document.body.dataset.stage === 'done');
+    const afterFailure = await page.$$eval('#images li', (items) => items.map((item) => item.textContent));
+    assert.equal(afterFailure.length, 3, afterFailure.join('\n'));
+    [/^stale\.d88: The extraction of stale\.d88 stopped: NotReadableError/, /^z-last\.d88: recognised; 7 files/,
+      /^image\.d88: recognised; 3 files/].forEach((line, k) => assert.match(afterFailure[k], line));
     assert.deepEqual(errors, []);
   });
 
