@@ -248,16 +248,32 @@ function takeImage(path, folder, values, summary) {
   return { offered: files.size, notOffered, damaged: summary.damaged, replaced };
 }
 
-function collectionLine(path, text, bad) {
-  const line = element('li', { className: bad ? 'refused' : '' }, element('span', { className: 'name' }, path),
-    ': ', text);
-  $('images').append(line);
-  return line;
+// The lines and the progress reach the page five times a second at most:
+// drawn for each image, they took longer than its extraction.
+const kDrawEvery = 200; // ms
+
+function collectionLine(current, path, text, bad) {
+  current.undrawn.push(element('li', { className: bad ? 'refused' : '' },
+    element('span', { className: 'name' }, path), ': ', text));
+  drawSoon(current);
+}
+
+function drawSoon(current) {
+  current.drawing ??= setTimeout(() => draw(current), kDrawEvery);
+}
+
+function draw(current) {
+  clearTimeout(current.drawing);
+  current.drawing = null;
+  if (collection !== current) return;
+  $('images').append(...current.undrawn.splice(0));
+  setStatus(element('p', {}, words.collectionProgress(current.done, current.found,
+    sizeInWords(current.bytes), current.now)));
 }
 
 // An image that gave no files: its line and its row of the manifest.
 function imageWithout(current, path, outcome) {
-  collectionLine(path, outcome, true);
+  collectionLine(current, path, outcome, true);
   current.manifest.push({ kind: 'image', image: path, outcome });
 }
 
@@ -271,7 +287,7 @@ function fileResult(current, image, result) {
   const folder = folderFor(image.path, current.folders);
   const counts = takeImage(image.path, folder, result.values, result.summary);
   const outcome = words.imageCounts(counts, folder);
-  collectionLine(image.path, outcome, false);
+  collectionLine(current, image.path, outcome, false);
   current.manifest.push({ kind: 'image', image: image.path, folder, outcome });
 }
 
@@ -287,7 +303,7 @@ async function runCollection(files) {
   $('stop').hidden = false;
   setStage('reading');
   collection = { stop: false, zip: streamingZip(), folders: new Set(), manifest: [], found: 0, done: 0, bytes: 0,
-    peakHeap: 0 };
+    peakHeap: 0, undrawn: [], drawing: null, now: '' };
   const current = collection;
   const images = imageWorker();
   // In order, the images given to the worker and what could not be an image:
@@ -308,8 +324,8 @@ async function runCollection(files) {
     if (current.stop || collection !== current) break;
     current.found += 1;
     pending.push({ image, result: image.problem ? null : images.extract(image.blob) });
-    setStatus(element('p', {}, words.collectionProgress(current.done, current.found,
-      sizeInWords(current.bytes), image.path)));
+    current.now = image.path;
+    drawSoon(current);
     while (collection === current && pending.length && (given() > 2 || pending[0].image.problem)) {
       await fileOldest();
     }
@@ -337,6 +353,7 @@ function finishCollection(current) {
   if (collection !== current) return; // another image or collection was chosen meanwhile
   for (const [name, bytes] of Object.entries(manifestFiles(current.manifest))) current.zip.add(name, bytes);
   const zip = current.zip.end();
+  draw(current);
   $('stop').hidden = true;
   setStatus(element('p', {}, words.collectionDone(current.done, current.found, current.stop)));
   run = { imageName: 'collection.zip', zipBlob: zip };
