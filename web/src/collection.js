@@ -149,16 +149,19 @@ function folderFor(path, taken) {
 // The zip, made as the images come: its bytes go to Blobs as they grow, so
 // the page holds no more than the current image and a few MiB of it.
 function streamingZip() {
+  const blobs = [];
   let parts = [];
   let held = 0;
+  const fold = () => {
+    blobs.push(new Blob([joined(parts)]));
+    parts = [];
+    held = 0;
+  };
   const zip = new fflate.Zip((error, chunk) => {
     if (error) throw error;
     parts.push(chunk);
     held += chunk.length;
-    if (held > kBlobFold) {
-      parts = [new Blob(parts)];
-      held = 0;
-    }
+    if (held > kBlobFold) fold();
   });
   const mtime = new Date();
   return {
@@ -167,7 +170,8 @@ function streamingZip() {
     },
     end() {
       zip.end();
-      return new Blob(parts, { type: 'application/zip' });
+      fold();
+      return new Blob(blobs, { type: 'application/zip' });
     },
   };
 }
