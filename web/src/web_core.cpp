@@ -57,9 +57,12 @@ EM_JS(void, takeMessage, (const char* key, const char* text, int length), {
 
 // The zip's CRC-32 of each file's bytes, made here while they are at hand,
 // eight bytes a step (slicing-by-8): a byte a step took as long as the
-// extraction.
-constexpr std::array<std::array<uint32_t, 256>, 8> kCrcTables = [] {
-  std::array<std::array<uint32_t, 256>, 8> tables{};
+// extraction. The tables are made on first use: as constants they added
+// 10 KB to the page.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+
+CrcTables makeCrcTables() {
+  CrcTables tables{};
   for (uint32_t n = 0; n < 256; ++n) {
     uint32_t c = n;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
@@ -71,14 +74,14 @@ constexpr std::array<std::array<uint32_t, 256>, 8> kCrcTables = [] {
     }
   }
   return tables;
-}();
+}
 
 uint32_t littleEndian32(const uint8_t* p) {
   return p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 uint32_t crc32(std::span<const uint8_t> bytes) {
-  const auto& t = kCrcTables;
+  static const CrcTables t = makeCrcTables();
   uint32_t c = 0xFFFFFFFFu;
   size_t at = 0;
   for (; at + 8 <= bytes.size(); at += 8) {
