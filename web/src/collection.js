@@ -179,7 +179,8 @@ function streamingZip() {
 // The collection's worker. It is given the next image before it is done
 // with one, so that it reads the one while it extracts the other, and it
 // answers in order. One that fails is replaced, and the images it still had
-// go to the new one.
+// go to the new one; with none left, the next image starts a new one, so a
+// worker that cannot even start is not started again and again.
 function imageWorker() {
   const waiting = [];
   let worker = null;
@@ -204,15 +205,17 @@ function imageWorker() {
   const fail = (why) => {
     waiting.shift()?.resolve({ failed: why });
     worker.terminate();
-    start();
+    worker = null;
+    if (waiting.length) start();
   };
   start();
   return {
     extract: (blob) => new Promise((resolve) => {
       waiting.push({ blob, resolve });
-      worker.postMessage({ image: blob, collection: true });
+      if (worker) worker.postMessage({ image: blob, collection: true });
+      else start();
     }),
-    terminate: () => worker.terminate(),
+    terminate: () => worker?.terminate(),
   };
 }
 

@@ -99,9 +99,9 @@ async function extract(file, firstRead) {
 }
 
 // A File or Blob for an image shown on its own; {image, collection: true}
-// for one of a collection, which needs no map of its sectors.
-// A collection's images come one after another: each one's file is read as
-// soon as it comes, while the image before it is still being extracted.
+// for one of a collection, which needs no map of its sectors. A collection's
+// images come one after another: each one's file is read as soon as it
+// comes, while the image before it is still being extracted.
 let queue = coreReady;
 onmessage = (event) => {
   const { image, collection } = event.data instanceof Blob ? { image: event.data } : event.data;
