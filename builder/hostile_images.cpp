@@ -36,6 +36,25 @@ Bytes cut(const Disk& disk, int track, uint8_t r, size_t into) {
   return bytes;
 }
 
+// As older writers leave a disk: a track table of 160 entries, so that its
+// first track starts at 0x2A0 and what a reader takes for entries 160 to 163
+// is the first record's header.
+Bytes shortTableDisk(const Disk& disk) {
+  constexpr size_t kShortHeader = 0x2A0;
+  Bytes bytes = buildDisk(disk);
+  bytes.erase(bytes.begin() + kShortHeader, bytes.begin() + kFirstTrackOffset);
+  const uint32_t moved = kFirstTrackOffset - kShortHeader;
+  const auto moveBack = [&](size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) value |= uint32_t{bytes[at + i]} << (8 * i);
+    if (value != 0) value -= moved;
+    for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  moveBack(0x1C);  // the disk size
+  for (size_t track = 0; track < 160; ++track) moveBack(0x20 + 4 * track);
+  return bytes;
+}
+
 }  // namespace
 
 Disk zeroLengthTrackDisk() {
@@ -121,6 +140,16 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
   offsets.trackOffsetOverrides[2] = 0x80000000u;  // side 0's directory
   offsets.trackOffsetOverrides[3] = 0xFFFFFFFFu;  // side 1's directory
   add("track-offsets-huge", buildDisk(offsets));
+
+  // Shapes found in real collections, which a pipe and the page must read as
+  // the file is read.
+  add("track-table-of-160-entries", shortTableDisk(compactVolumeDisk()));
+  Disk garbage = compactVolumeDisk();
+  garbage.trackOffsetOverrides[163] = 0xDEADBEEFu;  // a track the layout never reads
+  add("garbage-entry-unread-track", buildDisk(garbage));
+  Disk shortSize = compactVolumeDisk();
+  shortSize.diskSizeOverride = static_cast<uint32_t>(buildDisk(shortSize).size() - 100);
+  add("disk-size-short-of-last-track", buildDisk(shortSize));
 
   Disk zeroSize = compactVolumeDisk();
   zeroSize.diskSizeOverride = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "d88_format.h"
 #include "host_file.h"
 
 namespace d88 {
@@ -62,7 +63,7 @@ std::string cannotCopyReason(Language language, std::string_view path, int error
 
 std::string unsupportedReason(Language language, const RefusedImage& image) {
   const bool japanese = language == Language::japanese;
-  if (image.diskCount == 0) {
+  if (!image.hasDisk) {
     const std::string size = image.bytes < 0 ? "" : number(image.bytes);
     if (japanese) {
       return "D88イメージではありません: " + (size.empty() ? "" : size + " バイトで、") +
@@ -121,6 +122,17 @@ std::string summaryLine(Language language, const RunCounts& counts) {
   return number(counts.written) + (counts.written == 1 ? " file" : " files") + " written, " +
          number(counts.refused) + " not written, " + number(counts.damaged) +
          " with unread or damaged sectors, " + number(counts.replaced) + " replaced";
+}
+
+std::string otherDisks(Language language, int32_t diskCount) {
+  // The index ends at its 64th disk: there may be more.
+  const bool more = diskCount >= kMaxDisks;
+  if (language == Language::japanese) {
+    return "このイメージには " + number(diskCount) + (more ? " 枚以上" : " 枚") +
+           "のディスクがあり、読んだのは最初の 1 枚だけです";
+  }
+  return "This image holds " + number(diskCount) + (more ? " disks or more" : " disks") +
+         "; only the first was read";
 }
 
 std::string nothingExtracted(Language language) {

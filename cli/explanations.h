@@ -29,7 +29,7 @@ std::string systemReason(int error);
 // What was found instead of a 2DD or 2HD disk.
 struct RefusedImage {
   int64_t bytes = -1;     // the image's length, -1 if unknown
-  int32_t diskCount = 0;  // complete disk headers
+  bool hasDisk = false;  // a complete disk header
   int32_t mediaType = -1;
   bool plausibleHeader = false;
 };
@@ -52,6 +52,9 @@ struct RunCounts {
   int32_t replaced = 0;
 };
 std::string summaryLine(Language language, const RunCounts& counts);
+
+// "This image holds 3 disks; only the first was read", for more than one.
+std::string otherDisks(Language language, int32_t diskCount);
 
 // When neither side's directory could be read.
 std::string nothingExtracted(Language language);

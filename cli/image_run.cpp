@@ -4,6 +4,7 @@
 
 #include "d88_image.h"
 #include "host_file.h"
+#include "image_file.h"
 #include "messages.h"
 #include "report.h"
 
@@ -14,6 +15,7 @@ namespace {
 // One reader and one set of buffers for the whole process; the reader's
 // destruction at exit closes the last image.
 D88Image image;
+PipedImage piped;
 VolumeBuffers buffers;
 
 }  // namespace
@@ -23,7 +25,7 @@ int extractImage(const char* path, OutputStream& listing, OutputStream& diagnost
   Report report{&listing, &diagnostics};
   report.language = language;
   bool copyFailed = false;
-  if (!image.openFile(openImage(path, copyFailed))) {
+  if (!openImage(image, piped, path, copyFailed)) {
     const int error = errno;
     reportLine(report, messages::kCannotOpen,
                copyFailed ? cannotCopyReason(language, path, error)
@@ -42,7 +44,9 @@ int extractImage(const char* path, OutputStream& listing, OutputStream& diagnost
   // A failed selection leaves mediaType() at -1, which is refused next.
   image.selectDisk(0);
   if (!isLayoutMedia(image.mediaType())) {
-    const RefusedImage found{image.imageBytes(), image.diskCount(), image.mediaType(),
+    // Only the first disk's header is looked at: a refused image is read no
+    // further, from a file or a pipe.
+    const RefusedImage found{image.imageBytes(), image.mediaType() >= 0, image.mediaType(),
                              image.headerIsPlausible()};
     reportLine(report, messages::kUnsupported, unsupportedReason(language, found));
     return 1;
@@ -59,6 +63,14 @@ int extractImage(const char* path, OutputStream& listing, OutputStream& diagnost
   buffers.directoryBuffer.fill(0);
   const ExtractionSummary summary = extractVolumes(image, buffers, reportSink(report));
   reportSummary(report, summary);
+  reportOtherDisks(report, image.diskCount());
+  // A pipe whose copy failed part of the way (a temporary folder that filled
+  // up) gave the extraction zeros where the image went on: not a success.
+  if (piped.failure != 0) {
+    reportLine(report, messages::kCannotOpen, cannotCopyReason(language, path, piped.failure));
+    finishStream(listing);
+    return 1;
+  }
   if (!finishStream(listing)) {
     reportLine(report, messages::kStdoutFailed);
     return 1;

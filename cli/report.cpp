@@ -163,4 +163,10 @@ void reportSummary(Report& report, const ExtractionSummary& summary) {
   }
 }
 
+void reportOtherDisks(Report& report, int32_t diskCount) {
+  if (diskCount < 2 || !isTerminal(*report.diagnostics)) return;
+  beforeDiagnostic(report);
+  writeLine(*report.diagnostics, {{otherDisks(report.language, diskCount), TextKind::host}});
+}
+
 }  // namespace d88

@@ -35,4 +35,7 @@ void reportLine(Report& report, std::string_view message, std::string_view reaso
 // On a terminal, what the run came to; nothing elsewhere.
 void reportSummary(Report& report, const ExtractionSummary& summary);
 
+// On a terminal, that the image holds more disks than the one read.
+void reportOtherDisks(Report& report, int32_t diskCount);
+
 }  // namespace d88

@@ -112,12 +112,6 @@ bool userReadsJapanese();
 // Opens a file for binary reading; on Windows the path is UTF-8.
 std::FILE* openForReading(const char* path);
 
-// Opens an image for the reader: a file that can seek as it is; anything
-// else (a pipe, a terminal, a character device such as /dev/urandom) as an
-// unnamed copy of what the reader can use of it, in temporaryFolder(). Null
-// on failure, with errno saying why and `copyFailed` whether it was the copy.
-std::FILE* openImage(const char* path, bool& copyFailed);
-
 // Whether the stream leads to a file that can be read in any order: a
 // regular file or a disk, judged by what it is, not by whether a seek fails
 // (on Windows a seek on a pipe succeeds).

@@ -1,25 +1,37 @@
+#include "image_file.h"
+
 #include <cerrno>
 
 #include "host_file.h"
-#include "piped_image.h"
 
 namespace d88 {
 
-std::FILE* openImage(const char* path, bool& copyFailed) {
+bool openImage(D88Image& image, PipedImage& piped, const char* path, bool& copyFailed) {
   copyFailed = false;
+  image.close();
+  closePipedImage(piped);
   std::FILE* file = openForReading(path);
-  if (file == nullptr || canSeek(file)) return file;
+  if (file == nullptr || canSeek(file)) return image.openFile(file);
   std::FILE* copy = newTemporaryFile();
-  if (copy == nullptr || !copyUsableImage(file, copy)) {
+  if (copy == nullptr) {
     const int error = errno;
-    if (copy != nullptr) std::fclose(copy);
     std::fclose(file);
     copyFailed = true;
     errno = error;
-    return nullptr;
+    return false;
   }
-  std::fclose(file);
-  return copy;
+  startPipedImage(piped, file, copy);
+  // Opening reads the first disk's header: a copy that cannot even take that
+  // is said now, as the copy it is.
+  if (!image.openReader(pipedImageReader(piped)) || piped.failure != 0) {
+    const int error = piped.failure;
+    image.close();
+    closePipedImage(piped);
+    copyFailed = true;
+    errno = error;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace d88

@@ -45,9 +45,9 @@ bool D88Image::openFile(std::FILE* file) {
   file_ = file;
   // The window is the buffer; a second one inside stdio would only copy.
   std::setvbuf(file_, nullptr, _IONBF, 0);
-  window_.source = {file_, {}};
+  window_.source = {file_, {}, {}};
   open_ = true;
-  indexDisks();
+  beginIndex();
   // A path that opens but cannot be read, such as a folder, is no image.
   if (std::ferror(file_) != 0) {
     close();
@@ -58,9 +58,18 @@ bool D88Image::openFile(std::FILE* file) {
 
 bool D88Image::openBytes(std::span<const uint8_t> bytes) {
   close();
-  window_.source = {nullptr, bytes};
+  window_.source = {nullptr, bytes, {}};
   open_ = true;
-  indexDisks();
+  beginIndex();
+  return true;
+}
+
+bool D88Image::openReader(RangeReader reader) {
+  close();
+  if (reader.read == nullptr) return false;
+  window_.source = {nullptr, {}, reader};
+  open_ = true;
+  beginIndex();
   return true;
 }
 
@@ -73,6 +82,8 @@ bool D88Image::close() {
   window_.source = {};
   forgetWindow(window_);
   diskCount_ = 0;
+  nextDiskOffset_ = 0;
+  indexEnded_ = true;
   clearSelection();
   return true;
 }
@@ -90,25 +101,45 @@ void D88Image::forgetLocated() {
   located_.clear();
 }
 
-void D88Image::indexDisks() {
-  int64_t position = 0;
+// The first disk is indexed at once: whether the image holds one at all is
+// what every caller asks first.
+void D88Image::beginIndex() {
   diskCount_ = 0;
-  while (diskCount_ < kMaxDisks) {
-    diskOffsets_[static_cast<size_t>(diskCount_)] = static_cast<int32_t>(position);
+  nextDiskOffset_ = 0;
+  indexEnded_ = false;
+  indexDisks(1);
+}
+
+// Walks the disk headers on until `wanted` are indexed or the walk ends. The
+// disks lie end to end, each one's size field leading to the next.
+void D88Image::indexDisks(int32_t wanted) {
+  while (!indexEnded_ && diskCount_ < std::min(wanted, kMaxDisks)) {
     uint8_t header[kHeaderSize];
-    if (readAt(window_, position, header, kHeaderSize) != kHeaderSize) return;
+    if (readAt(window_, nextDiskOffset_, header, kHeaderSize) != kHeaderSize) {
+      indexEnded_ = true;
+      return;
+    }
+    diskOffsets_[static_cast<size_t>(diskCount_)] = static_cast<int32_t>(nextDiskOffset_);
     ++diskCount_;
-    position += readLe32(header + kDiskSizeOffset);
+    nextDiskOffset_ += readLe32(header + kDiskSizeOffset);
     // Offsets are 32-bit signed: a disk that would start beyond that range is
     // not indexed, the ones before it are.
-    if (position > std::numeric_limits<int32_t>::max()) return;
+    if (nextDiskOffset_ > std::numeric_limits<int32_t>::max()) indexEnded_ = true;
   }
+  if (diskCount_ == kMaxDisks) indexEnded_ = true;
+}
+
+int32_t D88Image::diskCount() {
+  indexDisks(kMaxDisks);
+  return diskCount_;
 }
 
 bool D88Image::selectDisk(int32_t index) {
   if (!open_) return false;
   clearSelection();
-  if (index < 0 || index >= diskCount_) return false;
+  if (index < 0 || index >= kMaxDisks) return false;
+  indexDisks(index + 1);
+  if (index >= diskCount_) return false;
 
   const int32_t base = diskOffsets_[static_cast<size_t>(index)];
   uint8_t header[kHeaderSize];
@@ -126,9 +157,8 @@ bool D88Image::selectDisk(int32_t index) {
   return true;
 }
 
-bool D88Image::headerIsPlausible() {
+bool D88Image::headerIsPlausible() const {
   return diskBase_ >= 0 && diskSize_ >= static_cast<uint32_t>(kHeaderSize) &&
-         int64_t{diskBase_} + diskSize_ <= imageBytes() &&
          std::all_of(trackOffsets_.begin(), trackOffsets_.end(), [this](uint32_t offset) {
            return isPlausibleTrackOffset(offset, diskSize_);
          });
@@ -136,8 +166,9 @@ bool D88Image::headerIsPlausible() {
 
 int64_t D88Image::imageBytes() {
   if (!open_) return -1;
-  if (file_ == nullptr) return static_cast<int64_t>(window_.source.bytes.size());
-  return seekToEnd(file_);  // the window seeks before every read anyway
+  if (file_ != nullptr) return seekToEnd(file_);  // the window seeks before every read anyway
+  if (window_.source.reader.read != nullptr) return window_.end;
+  return static_cast<int64_t>(window_.source.bytes.size());
 }
 
 void D88Image::setSectorRange(int32_t first, int32_t last) {

@@ -57,19 +57,29 @@ class D88Image {
   // The same for an image already in memory; the bytes must outlive the
   // reader's use of them.
   bool openBytes(std::span<const uint8_t> bytes);
+  // The same for an image fetched by ranges as the reader asks for them, so
+  // that what cannot seek (a pipe) or is not here (the page's chosen file)
+  // reads as a file does; the reader's context must outlive its use.
+  bool openReader(RangeReader reader);
   bool close();
 
   // Loads the header and track table of one indexed disk. On failure (with a
   // file open) the selection is cleared and mediaType() is -1.
   bool selectDisk(int32_t index);
 
-  int32_t diskCount() const { return diskCount_; }
+  // The disks are indexed as far as they are asked for: opening indexes the
+  // first, selectDisk as far as its index, and diskCount all of them. Each
+  // step reads a disk header, so an image that is never asked how many disks
+  // it holds is never read past its first.
+  int32_t diskCount();
   int32_t mediaType() const { return mediaType_; }
   // Whether the selected disk's header reads as one at all: its size covers
-  // the header and lies within the image, and every track it names lies
-  // within the disk. For saying why an image is refused, not for reading it.
-  bool headerIsPlausible();
-  // The image's length in bytes, or -1 if it cannot be told.
+  // the header, and every track it names lies within the disk. For saying
+  // why an image is refused, not for reading it. The header alone decides,
+  // so an image says the same whether it is a file or still in a pipe.
+  bool headerIsPlausible() const;
+  // The image's length in bytes, or -1 if it cannot be told (an image read
+  // by ranges tells it once a read has met its end).
   int64_t imageBytes();
   // NUL-terminated, at most 16 bytes, taken as stored.
   const char* diskName() const { return diskName_.data(); }
@@ -111,13 +121,17 @@ class D88Image {
  private:
   void clearSelection();
   void forgetLocated();
-  void indexDisks();
+  void beginIndex();
+  void indexDisks(int32_t wanted);
   bool trackStart(int32_t track, int64_t& start) const;
   bool findSector(int32_t track, uint32_t key, int64_t start, FoundSector& found);
 
   std::FILE* file_ = nullptr;
   bool open_ = false;  // a file, or bytes in memory
   int32_t diskCount_ = 0;
+  // Where the walk of disk headers goes on, and whether it has ended.
+  int64_t nextDiskOffset_ = 0;
+  bool indexEnded_ = true;
   int32_t firstSector_ = 1;
   int32_t lastSector_ = 16;
   std::array<int32_t, kMaxDisks> diskOffsets_{};

@@ -23,10 +23,19 @@ bool fill(FileWindow& window, int64_t position) {
     if (!seekTo(source.file, position)) return false;
     window.length =
         static_cast<int32_t>(std::fread(window.bytes.data(), 1, window.bytes.size(), source.file));
+  } else if (source.reader.read != nullptr) {
+    window.length = std::clamp(source.reader.read(source.reader.context, position,
+                                                  window.bytes.data(), FileWindow::kBytes),
+                               0, FileWindow::kBytes);
   } else if (static_cast<uint64_t>(position) < source.bytes.size()) {
     const auto rest = source.bytes.subspan(static_cast<size_t>(position));
     window.length = static_cast<int32_t>(std::min(rest.size(), window.bytes.size()));
     std::copy_n(rest.begin(), window.length, window.bytes.begin());
+  }
+  // Short of a whole window, the image ends here, unless the read began past
+  // its end and so cannot say where.
+  if (window.length < FileWindow::kBytes && (window.length > 0 || position == 0)) {
+    window.end = position + window.length;
   }
   return window.length > 0;
 }
@@ -59,6 +68,7 @@ int64_t seekToEnd(std::FILE* file) {
 void forgetWindow(FileWindow& window) {
   window.start = 0;
   window.length = 0;
+  window.end = -1;
 }
 
 int32_t readAt(FileWindow& window, int64_t position, uint8_t* dest, int32_t length) {

@@ -1,67 +1,72 @@
 #include "piped_image.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cstdint>
-#include <span>
-
-#include "d88_format.h"
 
 namespace d88 {
 
 namespace {
 
-// What a disk header must hold for the disk behind it to be worth reading:
-// a media type D88 knows, a size that covers the header, and a track table
-// whose every entry lies within that size.
-bool readsAsDiskHeader(const uint8_t* header) {
-  const uint32_t size = readLe32(header + kDiskSizeOffset);
-  if (!isD88Media(header[kMediaTypeOffset]) || size < static_cast<uint32_t>(kHeaderSize)) {
-    return false;
-  }
-  for (int32_t track = 0; track < kTrackCount; ++track) {
-    if (!isPlausibleTrackOffset(readLe32(header + kTrackTableOffset + 4 * track), size)) {
-      return false;
-    }
-  }
-  return true;
+constexpr int32_t kCopyStep = 1 << 16;
+
+int errorOr(int fallback) {
+  return errno != 0 ? errno : fallback;
 }
 
-// Moves up to `length` bytes through `buffer`; the count moved, or -1 if a
-// read or a write failed.
-int64_t copyBytes(std::FILE* from, std::FILE* to, uint64_t length, std::span<uint8_t> buffer) {
-  uint64_t done = 0;
-  while (done < length) {
-    const auto want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - done));
-    const size_t got = std::fread(buffer.data(), 1, want, from);
-    if (std::ferror(from) != 0 || std::fwrite(buffer.data(), 1, got, to) != got) return -1;
-    done += got;
-    if (got < want) break;  // the pipe ended
+// Takes the pipe forward until the copy holds `until` bytes or the pipe ends.
+void copyForward(PipedImage& image, int64_t until) {
+  image.buffer.resize(kCopyStep);
+  // Writes go at the copy's end, whatever a read left its position at.
+  if (image.copied < until && !image.ended && image.failure == 0 &&
+      !seekTo(image.copy, image.copied)) {
+    image.failure = errorOr(EIO);
   }
-  return static_cast<int64_t>(done);
+  while (image.copied < until && !image.ended && image.failure == 0) {
+    const auto want = static_cast<size_t>(std::min<int64_t>(kCopyStep, until - image.copied));
+    errno = 0;
+    const size_t got = std::fread(image.buffer.data(), 1, want, image.pipe);
+    if (std::ferror(image.pipe) != 0) {
+      image.failure = errorOr(EIO);
+    } else if (std::fwrite(image.buffer.data(), 1, got, image.copy) != got) {
+      image.failure = errorOr(EIO);
+    } else {
+      image.copied += static_cast<int64_t>(got);
+      image.ended = got < want;
+    }
+  }
+}
+
+int32_t readPiped(void* context, int64_t position, uint8_t* dest, int32_t length) {
+  auto& image = *static_cast<PipedImage*>(context);
+  if (position < 0 || length <= 0) return 0;
+  copyForward(image, position + length);
+  if (position >= image.copied || !seekTo(image.copy, position)) return 0;
+  const auto want = static_cast<size_t>(std::min<int64_t>(length, image.copied - position));
+  return static_cast<int32_t>(std::fread(dest, 1, want, image.copy));
 }
 
 }  // namespace
 
-uint64_t usableImageBytes(const uint8_t* header) {
-  return readsAsDiskHeader(header) ? readLe32(header + kDiskSizeOffset) : uint64_t{kHeaderSize};
+void startPipedImage(PipedImage& image, std::FILE* pipe, std::FILE* copy) {
+  closePipedImage(image);
+  std::setvbuf(pipe, nullptr, _IONBF, 0);
+  std::setvbuf(copy, nullptr, _IONBF, 0);
+  image.pipe = pipe;
+  image.copy = copy;
 }
 
-bool copyUsableImage(std::FILE* from, std::FILE* to) {
-  // Unbuffered, so that not a byte more than asked is taken from the pipe.
-  std::setvbuf(from, nullptr, _IONBF, 0);
-  errno = 0;
-  std::array<uint8_t, kHeaderSize> header;
-  int64_t copied = copyBytes(from, to, header.size(), header);
-  if (copied == kHeaderSize) {
-    std::array<uint8_t, 1 << 16> chunk;
-    copied = copyBytes(from, to, usableImageBytes(header.data()) - uint64_t{kHeaderSize}, chunk);
-  }
-  const bool ok = copied >= 0 && std::fflush(to) == 0;
-  if (!ok && errno == 0) errno = EIO;
-  std::rewind(to);
-  return ok;
+void closePipedImage(PipedImage& image) {
+  if (image.pipe != nullptr) std::fclose(image.pipe);
+  if (image.copy != nullptr) std::fclose(image.copy);
+  image.pipe = nullptr;
+  image.copy = nullptr;
+  image.copied = 0;
+  image.ended = false;
+  image.failure = 0;
+}
+
+RangeReader pipedImageReader(PipedImage& image) {
+  return {readPiped, &image};
 }
 
 }  // namespace d88

@@ -1,23 +1,37 @@
-// An image that arrives through a pipe (zcat game.d88.gz | d88extract
-// /dev/stdin) cannot be read in any order, so it is copied into a file that
-// can. Only what the reader can use is copied: the first disk's header and,
-// when that reads as a D88 disk header, the rest of the first disk. Nothing
-// more is read from the pipe, so an endless one (yes, /dev/zero) costs a
-// header, and a huge one no more than the disk its header describes.
+// An image that arrives through a pipe (zcat game.d88.gz | d88extract -)
+// cannot be read in any order, so it is copied into a file that can, but
+// only as far as the reader asks: a read past what is copied takes the pipe
+// forward to its end and no further. The reader then reads exactly what it
+// would read of the same bytes in a file, and an endless pipe (yes,
+// /dev/zero) or a header that claims 4 GiB costs what the reader looks at.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
+
+#include "file_window.h"
 
 namespace d88 {
 
-// How many bytes from the start of an image the reader can use, given its
-// first 688 bytes: the whole first disk when they read as a D88 disk header,
-// else the header alone. The page reads no more of a file than this.
-uint64_t usableImageBytes(const uint8_t* header);
+struct PipedImage {
+  std::FILE* pipe = nullptr;
+  std::FILE* copy = nullptr;  // an unnamed temporary, read and written
+  int64_t copied = 0;         // bytes of the pipe now in the copy
+  bool ended = false;         // the pipe has no more
+  // errno of the read or write that failed; nothing more is copied after it.
+  int failure = 0;
+  std::vector<uint8_t> buffer;
+};
 
-// Copies from `from` into `to` and rewinds `to`; false if a read or a write
-// failed, and errno says why.
-bool copyUsableImage(std::FILE* from, std::FILE* to);
+// Takes both streams, setting them unbuffered: not a byte more than asked is
+// taken from the pipe, and the reader's window is the copy's buffer.
+void startPipedImage(PipedImage& image, std::FILE* pipe, std::FILE* copy);
+
+// Closes both streams and forgets what was copied.
+void closePipedImage(PipedImage& image);
+
+// The ranges of the image as a reader fetches them; `image` must outlive it.
+RangeReader pipedImageReader(PipedImage& image);
 
 }  // namespace d88

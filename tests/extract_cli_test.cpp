@@ -92,14 +92,28 @@ TEST(FrontEnd, ImageFromAPipeExtractsAsTheFileDoes) {
                          .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}});
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, kCannotOpen);
-  // An endless pipe: one header is read, seen to be none, and the rest left.
+  // An endless pipe: one read window (64 KiB) holds the header, seen to be
+  // none, and the rest is left.
   const RunResult endless =
       runOnImage(image, {.environment = {tmpdir},
                          .wrapper = {"sh", "-c",
                                      "yes | head -c 1000000 | { \"$0\" /dev/stdin; s=$?; "
                                      "echo \"left $(wc -c)\" >&2; exit $s; }"}});
   EXPECT_EQ(endless.status, 1);
-  EXPECT_EQ(endless.err, kUnsupported + "left 999312\n");
+  EXPECT_EQ(endless.err, kUnsupported + "left 934464\n");
+  // A 2HD header that claims 0xFFFFFFFF bytes and names no track, then zeros:
+  // nothing to read past the header's window, so nothing more is copied.
+  build::Disk claims;
+  claims.diskSizeOverride = 0xFFFFFFFFu;
+  const RunResult huge = runOnImage(
+      build::buildDisk(claims),
+      {.environment = {tmpdir},
+       .wrapper = {"sh", "-c",
+                   "{ cat \"$1\"; head -c 100000000 /dev/zero; } | { \"$0\" /dev/stdin; s=$?; "
+                   "echo \"left $(wc -c)\" >&2; exit $s; }"}});
+  EXPECT_EQ(huge.status, 1);
+  EXPECT_EQ(huge.out, kRecognised);
+  EXPECT_EQ(huge.err, directoryIncomplete(0) + directoryIncomplete(1) + "left 99935152\n");
 }
 
 TEST(FrontEnd, ImageWithAJapaneseNameOpens) {

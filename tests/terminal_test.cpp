@@ -129,6 +129,12 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
   const std::string unsupported = "未対応のディスクイメージ形式です. (";
   EXPECT_EQ(toldOnTerminal(build::Bytes(12, 'x')).out,
             unsupported + "not a D88 image: 12 bytes, shorter than a disk header (688 bytes))\n");
+  EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'),
+                                {.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                                 .environment = {"LC_ALL=C.UTF-8"},
+                                 .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}})
+                .out,
+            unsupported + "not a D88 image: 12 bytes, shorter than a disk header (688 bytes))\n");
   // In Japanese where the locale's language is, on a terminal that shows it.
   RunOptions japanese{.stdoutTo = Sink::terminal,
                       .stderrTo = Sink::terminal,
@@ -144,15 +150,19 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
             unsupported +
                 "a D88 image whose first disk is 2D (media 0x00); this layout is on "
                 "2DD and 2HD disks)\n");
-  // Cut short through a pipe: as short as the same cut file, never padded.
+  // Cut short, from a file or through a pipe: its header still says 2D.
   build::VolumeDisk volume2d;
   volume2d.mediaType = 0x00;
   const build::Bytes whole2d = testing::imageOf(volume2d);
+  const build::Bytes cut2d(whole2d.begin(), whole2d.end() - 100);
   RunOptions piped{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
                    .environment = {"LC_ALL=C.UTF-8"},
                    .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}};
-  EXPECT_EQ(testing::runOnImage(build::Bytes(whole2d.begin(), whole2d.end() - 100), piped).out,
-            unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
+  const std::string said2d = unsupported +
+                             "a D88 image whose first disk is 2D (media 0x00); this layout is on "
+                             "2DD and 2HD disks)\n";
+  EXPECT_EQ(toldOnTerminal(cut2d).out, said2d);
+  EXPECT_EQ(testing::runOnImage(cut2d, piped).out, said2d);
   twoD.trackOffsetOverrides[5] = 0x7FFFFFFF;  // far past the disk: no D88 header after all
   EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
@@ -205,6 +215,17 @@ TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
   EXPECT_EQ(blank.out,
             "2DD/2HD版(PC98)を認識しました.\n"
             "0 files written, 0 not written, 0 with unread or damaged sectors, 0 replaced\n");
+  // Two blank disks, then three: only the first is read, and the terminal says so.
+  const build::Disk blankDisk = build::toDisk(build::VolumeDisk{});
+  EXPECT_EQ(toldOnTerminal(build::buildImage({blankDisk, blankDisk})).out,
+            blank.out + "This image holds 2 disks; only the first was read\n");
+  RunOptions japanese{.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                      .environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"}};
+  const std::string threeDisks =
+      testing::runOnImage(build::buildImage({blankDisk, blankDisk, blankDisk}), japanese).out;
+  EXPECT_TRUE(threeDisks.ends_with(
+      "置き換えたもの 0\nこのイメージには 3 枚のディスクがあり、読んだのは最初の 1 枚だけです\n"))
+      << threeDisks;
   EXPECT_EQ(run.out,
             "2DD/2HD版(PC98)を認識しました.\n"
             "面0のディレクトリを最後まで読めません.\n"
