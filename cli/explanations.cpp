@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "d88_format.h"
 #include "host_file.h"
+#include "messages.h"
 
 namespace d88 {
 
@@ -34,6 +36,31 @@ std::string_view mediaName(int32_t mediaType) {
 
 }  // namespace
 
+std::string_view meaningOf(std::string_view message) {
+  namespace m = messages;
+  static constexpr std::pair<std::string_view, std::string_view> kMeanings[] = {
+      {m::kCannotOpen, "the image cannot be opened"},
+      {m::kRecognised, "a 2DD/2HD (PC-98) disk was recognised"},
+      {m::kUnsupported, "this disk image format is not supported"},
+      {m::kOutputIsImage, "the output leads to the image being read"},
+      {m::kStdoutFailed, "standard output could not be written"},
+      {m::kUnsafeName, "no file can have this name"},
+      {m::kOutsideVolume, "its sectors lie outside the disk"},
+      {m::kWriteFailed, "could not be written"},
+      {m::kInUse, "the image or an output's file: not written over"},
+      {m::kReplacedEarlier, "replaced the file of that name written earlier in this run"},
+      {m::kUnreadSectors, "some of its sectors could not be read: those bytes are zeros"},
+      {m::kDamagedSectors, "some of its sectors were recorded with a read error"},
+      {m::kUnreadAndDamagedSectors,
+       "some of its sectors could not be read, some were recorded with a read error"},
+      {m::kDirectoryIncomplete, "its directory could not be read to its end"},
+  };
+  for (const auto& [japanese, english] : kMeanings) {
+    if (message == japanese) return english;
+  }
+  return {};
+}
+
 Language languageOfLocale() {
   return userReadsJapanese() ? Language::japanese : Language::english;
 }
@@ -61,8 +88,26 @@ std::string cannotCopyReason(Language language, std::string_view path, int error
          systemReason(error);
 }
 
+Archive archiveOf(const uint8_t* start, int32_t length) {
+  if (length >= 2 && start[0] == 0x1F && start[1] == 0x8B) return Archive::gzip;
+  if (length >= 4 && start[0] == 'P' && start[1] == 'K' && start[2] == 3 && start[3] == 4) {
+    return Archive::zip;
+  }
+  return Archive::none;
+}
+
 std::string unsupportedReason(Language language, const RefusedImage& image) {
   const bool japanese = language == Language::japanese;
+  if (image.archive == Archive::gzip) {
+    return japanese ? "gzip のファイルです。展開して渡してください: zcat x.d88.gz | d88extract -"
+                    : "a gzip file: unpack it on the way in, as in zcat x.d88.gz | d88extract -";
+  }
+  if (image.archive == Archive::zip) {
+    return japanese ? "zip のファイルです。展開してから、中のイメージごとに d88extract を"
+                      "実行してください (unzip -p x.zip game.d88 | d88extract - でも)"
+                    : "a zip file: unzip it, then run d88extract on each image in it (or "
+                      "unzip -p x.zip game.d88 | d88extract -)";
+  }
   if (!image.hasDisk) {
     const std::string size = image.bytes < 0 ? "" : number(image.bytes);
     if (japanese) {
@@ -87,11 +132,50 @@ std::string unsupportedReason(Language language, const RefusedImage& image) {
 
 std::string usageHint(Language language) {
   if (language == Language::japanese) {
-    return "D88 イメージ 1 つから PC-98 のディスクのファイルを今のフォルダに書き出します. "
-           "詳しくは man d88extract";
+    return "D88 イメージ 1 つから PC-98 のディスクのファイルを今のフォルダーに書き出します。"
+           "詳しくは d88extract --help";
   }
   return "Extracts the files of the PC-98 disk in one D88 image into the current folder. "
-         "More: man d88extract";
+         "More: d88extract --help";
+}
+
+namespace {
+
+// One image a run: a loop gives each image a folder of its own.
+constexpr std::string_view kLoop =
+    R"(for f in *.d88; do mkdir "${f%.*}" && (cd "${f%.*}" && d88extract "../$f"); done)";
+
+}  // namespace
+
+std::string helpText(Language language) {
+  if (language == Language::japanese) {
+    return "D88 イメージ 1 つにある PC-98 のディスク (2DD か 2HD) のファイルを、"
+           "ディレクトリにある名前のまま今のフォルダーに書き出し、一覧を標準出力に出します。\n"
+           "  d88extract game.d88               イメージ 1 つを今のフォルダーに\n"
+           "  zcat game.d88.gz | d88extract -   パイプから (- は標準入力)\n"
+           "  " + std::string(kLoop) + "\n"
+           "                                     イメージごとにフォルダーを作って\n"
+           "  d88extract --version              バージョン\n"
+           "詳しくは README.md か、インストール後は man d88extract";
+  }
+  return "Writes the files of the PC-98 disk (2DD or 2HD) in one D88 image into the current "
+         "folder, under the names its directory gives them, and lists them on standard output.\n"
+         "  d88extract game.d88               one image, into the current folder\n"
+         "  zcat game.d88.gz | d88extract -   from a pipe (- is standard input)\n"
+         "  " + std::string(kLoop) + "\n"
+         "                                     a folder for each image\n"
+         "  d88extract --version              the version\n"
+         "More: README.md, or man d88extract once installed";
+}
+
+std::string notRead(Language language, const std::vector<std::string>& paths) {
+  std::string names;
+  for (const std::string& path : paths) names += (names.empty() ? "" : " ") + path;
+  if (language == Language::japanese) {
+    return "読まなかったもの: " + names + " (1 回に読むイメージは 1 つです。複数なら: " +
+           std::string(kLoop) + ")";
+  }
+  return "Not read: " + names + " (one image a run; for several: " + std::string(kLoop) + ")";
 }
 
 std::string startedAlone(Language language) {
@@ -114,14 +198,22 @@ std::string moreFailures(Language language, int32_t count, int error) {
 }
 
 std::string summaryLine(Language language, const RunCounts& counts) {
+  const int32_t older = counts.replacedOlder;
   if (language == Language::japanese) {
     return "書き出したファイル " + number(counts.written) + ", 書き出さなかったもの " +
            number(counts.refused) + ", 読めないか損傷したセクタを含むもの " +
-           number(counts.damaged) + ", 置き換えたもの " + number(counts.replaced);
+           number(counts.damaged) + ", 置き換えたもの " + number(counts.replaced) +
+           (older ? ", 前からフォルダーにあって置き換えたもの " + number(older) : "");
   }
   return number(counts.written) + (counts.written == 1 ? " file" : " files") + " written, " +
          number(counts.refused) + " not written, " + number(counts.damaged) +
-         " with unread or damaged sectors, " + number(counts.replaced) + " replaced";
+         " with unread or damaged sectors, " + number(counts.replaced) + " replaced" +
+         (older ? ", " + number(older) + " that were in the folder before replaced" : "");
+}
+
+std::string replacedOlderNote(Language language) {
+  return language == Language::japanese ? ": 前からフォルダーにあったファイルを置き換えました"
+                                        : ": replaced the file that was in the folder before";
 }
 
 std::string otherDisks(Language language, int32_t diskCount) {

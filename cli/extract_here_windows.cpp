@@ -71,13 +71,30 @@ std::wstring fullPathOf(const std::wstring& path) {
 }
 
 // game.d88 gives the folder "game"; an image without an extension,
-// "game.files".
+// "game.files". Named as Windows stores a name, without the spaces and dots
+// it drops from the end, so that what is said is the folder's true name.
 std::wstring folderOf(const std::wstring& image) {
   const size_t name = image.find_last_of(L"\\/");
+  const size_t start = name == std::wstring::npos ? 0 : name + 1;
   const size_t dot = image.find_last_of(L'.');
-  const bool hasExtension =
-      dot != std::wstring::npos && (name == std::wstring::npos || dot > name + 1);
-  return hasExtension ? image.substr(0, dot) : image + L".files";
+  const bool hasExtension = dot != std::wstring::npos && dot > start;
+  std::wstring folder = hasExtension ? image.substr(0, dot) : image + L".files";
+  while (folder.size() > start && (folder.back() == L' ' || folder.back() == L'.')) {
+    folder.pop_back();
+  }
+  return folder.size() > start ? folder : folder + L"files";
+}
+
+// A folder of its own for the image, never one that is already there: the
+// person's files, or another image's, are never mixed with this one's.
+// "game", else "game (2)", "game (3)", ... as the page names them.
+bool makeNewFolder(const std::wstring& base, std::wstring& folder) {
+  for (int k = 1; k < 1000; ++k) {
+    folder = k == 1 ? base : base + L" (" + std::to_wstring(k) + L")";
+    if (CreateDirectoryW(folder.c_str(), nullptr) != 0) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
 }
 
 // One image into its folder; its status.
@@ -91,20 +108,17 @@ int extractInto(const std::wstring& given, OutputStream& listing, OutputStream& 
     say(listing, language, why, image);
     return 1;
   }
-  const std::wstring folder = folderOf(image);
-  const bool made = CreateDirectoryW(folder.c_str(), nullptr) != 0;
-  const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
-  if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
-      !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY) || !SetCurrentDirectoryW(folder.c_str())) {
+  std::wstring folder;
+  if (!makeNewFolder(folderOf(image), folder) || !SetCurrentDirectoryW(folder.c_str())) {
     say(listing, language, Word::cannotMakeFolder, folder);
     return 1;
   }
-  const int status = extractImage(utf8FromWide(image.c_str()).c_str(), listing, diagnostics,
-                                  language);
+  const int status = extractImage(utf8FromWide(image.c_str()).c_str(), false, listing,
+                                  diagnostics, language);
   SetCurrentDirectoryW(L"\\");  // out of the folder, so that it can be removed
-  // A folder made for an image that gave nothing goes again: RemoveDirectory
+  // The folder made for an image that gave nothing goes again: RemoveDirectory
   // removes only an empty one.
-  if (status != 0 && made) RemoveDirectoryW(folder.c_str());
+  if (status != 0) RemoveDirectoryW(folder.c_str());
   if (status == 0) {
     say(listing, language, Word::done, folder);
   } else if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {

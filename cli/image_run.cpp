@@ -20,12 +20,12 @@ VolumeBuffers buffers;
 
 }  // namespace
 
-int extractImage(const char* path, OutputStream& listing, OutputStream& diagnostics,
-                 Language language) {
+int extractImage(const char* path, bool standardInput, OutputStream& listing,
+                 OutputStream& diagnostics, Language language) {
   Report report{&listing, &diagnostics};
   report.language = language;
   bool copyFailed = false;
-  if (!openImage(image, piped, path, copyFailed)) {
+  if (!openImage(image, piped, standardInput ? nullptr : path, copyFailed)) {
     const int error = errno;
     reportLine(report, messages::kCannotOpen,
                copyFailed ? cannotCopyReason(language, path, error)
@@ -33,7 +33,9 @@ int extractImage(const char* path, OutputStream& listing, OutputStream& diagnost
     return 1;
   }
   // `d88extract game.d88 >> game.d88` would append to the image it reads.
-  const FileIdentity imageIdentity = identityOfPath(path);
+  bool characterDevice = false;
+  const FileIdentity imageIdentity =
+      standardInput ? identityOfStream(stdin, characterDevice) : identityOfPath(path);
   if (sameFile(imageIdentity, listing.identity) || sameFile(imageIdentity, diagnostics.identity)) {
     // Not even the message goes where the image is.
     if (!sameFile(imageIdentity, diagnostics.identity)) {
@@ -46,12 +48,14 @@ int extractImage(const char* path, OutputStream& listing, OutputStream& diagnost
   if (!isLayoutMedia(image.mediaType())) {
     // Only the first disk's header is looked at: a refused image is read no
     // further, from a file or a pipe.
+    uint8_t start[4] = {};
+    const int32_t startLength = image.readBytes(0, start, sizeof start);
     const RefusedImage found{image.imageBytes(), image.mediaType() >= 0, image.mediaType(),
-                             image.headerIsPlausible()};
+                             image.headerIsPlausible(), archiveOf(start, startLength)};
     reportLine(report, messages::kUnsupported, unsupportedReason(language, found));
     return 1;
   }
-  writeLine(listing, {{messages::kRecognised}});
+  reportRecognised(report);
 
   OutputFolder folder;
   folder.inUse = {imageIdentity, listing.identity, diagnostics.identity};

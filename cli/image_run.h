@@ -9,7 +9,9 @@
 namespace d88 {
 
 // 0 when every file was written, 1 otherwise, as the program's status.
-int extractImage(const char* path, OutputStream& listing, OutputStream& diagnostics,
-                 Language language);
+// `path` names the image in what is said; with `standardInput` the image is
+// read from there.
+int extractImage(const char* path, bool standardInput, OutputStream& listing,
+                 OutputStream& diagnostics, Language language);
 
 }  // namespace d88

@@ -37,10 +37,20 @@ void beforeDiagnostic(Report& report) {
   }
 }
 
-// " (reason)" on a terminal; nothing elsewhere.
-std::string explained(const Report& report, std::string_view reason) {
-  if (reason.empty() || !isTerminal(*report.diagnostics)) return {};
-  return " (" + std::string(reason) + ")";
+// " (meaning: reason)" on a terminal, the meaning of the Japanese message
+// where the person does not read Japanese; nothing elsewhere.
+std::string explained(const Report& report, const OutputStream& stream, std::string_view message,
+                      std::string_view reason) {
+  if (!isTerminal(stream)) return {};
+  const std::string_view meaning =
+      report.language == Language::english ? meaningOf(message) : std::string_view{};
+  if (meaning.empty() && reason.empty()) return {};
+  const std::string_view separator = meaning.empty() || reason.empty() ? "" : ": ";
+  return " (" + std::string(meaning) + std::string(separator) + std::string(reason) + ")";
+}
+
+std::string explained(const Report& report, std::string_view message, std::string_view reason) {
+  return explained(report, *report.diagnostics, message, reason);
 }
 
 // Ends a run of identical write failures with how many more there were.
@@ -60,7 +70,7 @@ void writeAboutEntry(Report& report, const ExtractedEntry& value, std::string_vi
   beforeDiagnostic(report);
   endFailureRun(report);
   const std::string_view name = value.entry.name.data();
-  const std::string why = explained(report, reason);
+  const std::string why = explained(report, message, reason);
   if (!name.empty()) {
     writeLine(*report.diagnostics, {{name}, {message}, {why, TextKind::host}});
     return;
@@ -115,6 +125,16 @@ std::string_view writeEntry(Report& report, const ExtractedEntry& value) {
     report.counts.replaced += 1;
     writeAboutEntry(report, value, messages::kReplacedEarlier);
   }
+  // The person's own file, or one of an earlier run: said on a terminal only,
+  // as pipes and files keep the bytes they always had.
+  if (outcome == WriteOutcome::replacedOlder) {
+    report.counts.replacedOlder += 1;
+    if (isTerminal(*report.diagnostics)) {
+      beforeDiagnostic(report);
+      endFailureRun(report);
+      writeLine(*report.diagnostics, {{name}, {replacedOlderNote(report.language), TextKind::host}});
+    }
+  }
   return {};
 }
 
@@ -126,7 +146,11 @@ void take(void* context, const ExtractedEntry& value) {
     beforeDiagnostic(report);
     endFailureRun(report);
     const std::string side = std::to_string(value.side);
-    writeLine(*report.diagnostics, {{messages::kSide}, {side}, {messages::kDirectoryIncomplete}});
+    writeLine(*report.diagnostics,
+              {{messages::kSide},
+               {side},
+               {messages::kDirectoryIncomplete},
+               {explained(report, messages::kDirectoryIncomplete, {}), TextKind::host}});
     return;
   }
   // Each file's listing line comes before the file is written.
@@ -148,9 +172,16 @@ ExtractionSink reportSink(Report& report) {
   return {take, &report};
 }
 
+void reportRecognised(Report& report) {
+  writeLine(*report.listing,
+            {{messages::kRecognised},
+             {explained(report, *report.listing, messages::kRecognised, {}), TextKind::host}});
+}
+
 void reportLine(Report& report, std::string_view message, std::string_view reason) {
   beforeDiagnostic(report);
-  writeLine(*report.diagnostics, {{message}, {explained(report, reason), TextKind::host}});
+  writeLine(*report.diagnostics,
+            {{message}, {explained(report, message, reason), TextKind::host}});
 }
 
 void reportSummary(Report& report, const ExtractionSummary& summary) {

@@ -27,6 +27,9 @@ struct Report {
 
 ExtractionSink reportSink(Report& report);
 
+// The line that says the disk was recognised, on standard output.
+void reportRecognised(Report& report);
+
 // One diagnostic line that is a whole message, written after whatever the
 // listing holds so far when both may go to the same place; on a terminal,
 // the reason follows it in parentheses.

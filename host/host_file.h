@@ -111,6 +111,8 @@ bool userReadsJapanese();
 
 // Opens a file for binary reading; on Windows the path is UTF-8.
 std::FILE* openForReading(const char* path);
+// Standard input as a stream of its own for binary reading, or null.
+std::FILE* openStandardInput();
 
 // Whether the stream leads to a file that can be read in any order: a
 // regular file or a disk, judged by what it is, not by whether a seek fails

@@ -151,6 +151,14 @@ std::FILE* openForReading(const char* path) {
   return std::fopen(path, "rb");
 }
 
+std::FILE* openStandardInput() {
+  const int copy = dup(STDIN_FILENO);
+  if (copy < 0) return nullptr;
+  std::FILE* stream = fdopen(copy, "rb");
+  if (stream == nullptr) close(copy);
+  return stream;
+}
+
 bool canSeek(std::FILE* stream) {
   struct stat info;
   // A folder is no pipe: the reader refuses it as it opens.

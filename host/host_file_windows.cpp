@@ -148,6 +148,15 @@ std::FILE* openForReading(const char* path) {
   return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"rb");
 }
 
+std::FILE* openStandardInput() {
+  const int copy = _dup(_fileno(stdin));
+  if (copy < 0) return nullptr;
+  _setmode(copy, _O_BINARY);
+  std::FILE* stream = _fdopen(copy, "rb");
+  if (stream == nullptr) _close(copy);
+  return stream;
+}
+
 bool canSeek(std::FILE* stream) {
   return GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)))) == FILE_TYPE_DISK;
 }

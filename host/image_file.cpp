@@ -10,7 +10,7 @@ bool openImage(D88Image& image, PipedImage& piped, const char* path, bool& copyF
   copyFailed = false;
   image.close();
   closePipedImage(piped);
-  std::FILE* file = openForReading(path);
+  std::FILE* file = path != nullptr ? openForReading(path) : openStandardInput();
   if (file == nullptr || canSeek(file)) return image.openFile(file);
   std::FILE* copy = newTemporaryFile();
   if (copy == nullptr) {

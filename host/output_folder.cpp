@@ -35,12 +35,14 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
                        int32_t length) {
   const ExistingName existing = probeName(name);
   FileIdentity* replaced = nullptr;
+  bool older = false;
   switch (existing.kind) {
     case ExistingKind::other:
     case ExistingKind::readOnlyFile: folder.lastError = errno; return WriteOutcome::failed;
     case ExistingKind::file:
       if (isInUse(folder, existing.identity)) return WriteOutcome::inUse;
       replaced = earlierFile(folder, existing.identity);
+      older = replaced == nullptr;
       break;
     case ExistingKind::link:  // replaced, not followed
     case ExistingKind::none: break;
@@ -62,7 +64,7 @@ WriteOutcome writeFile(OutputFolder& folder, const char* name, const uint8_t* da
     folder.written[slot] = identity;
     std::strncpy(folder.names[slot].data(), name, folder.names[slot].size() - 1);
   }
-  return WriteOutcome::written;
+  return older ? WriteOutcome::replacedOlder : WriteOutcome::written;
 }
 
 }  // namespace d88

@@ -33,6 +33,7 @@ struct OutputFolder {
 enum class WriteOutcome {
   written,
   replacedEarlier,  // written, over a file of the same name from this run
+  replacedOlder,    // written, over a file that stood in the folder before the run
   failed,           // not created or not written in full; or a folder, FIFO, device or a file the
                     // user may not write is there
   inUse,            // the name leads to the image or to an output's file

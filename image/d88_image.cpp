@@ -171,6 +171,10 @@ int64_t D88Image::imageBytes() {
   return static_cast<int64_t>(window_.source.bytes.size());
 }
 
+int32_t D88Image::readBytes(int64_t position, uint8_t* dest, int32_t length) {
+  return open_ ? readAt(window_, position, dest, length) : 0;
+}
+
 void D88Image::setSectorRange(int32_t first, int32_t last) {
   firstSector_ = first;
   lastSector_ = last;

@@ -81,6 +81,9 @@ class D88Image {
   // The image's length in bytes, or -1 if it cannot be told (an image read
   // by ranges tells it once a read has met its end).
   int64_t imageBytes();
+  // Up to `length` of the image's bytes from `position`, as stored: for
+  // telling what a refused file is. The count that arrived.
+  int32_t readBytes(int64_t position, uint8_t* dest, int32_t length);
   // NUL-terminated, at most 16 bytes, taken as stored.
   const char* diskName() const { return diskName_.data(); }
 

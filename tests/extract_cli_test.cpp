@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "expected_messages.h"
@@ -36,6 +37,39 @@ TEST(FrontEnd, WrongArgumentCountPrintsTheUsage) {
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(run.files.empty());
   }
+}
+
+// Each flag is a flag only where no file of its name is in the work folder.
+TEST(FrontEnd, HelpVersionAndStandardInput) {
+  VolumeDisk disk;
+  build::addFile(disk.sides[0], "ONE", 1, 1);
+  const Bytes image = imageOf(disk);
+  const std::string listing = kRecognised + "ONE        START:02 01    END:02 01   SIZE:0400\n";
+  const std::string usage = "Usage: " + testing::programNameAsSeen() + " [d88file]\n";
+  for (const char* help : {"--help", "-h"}) {
+    const RunResult run = runWithArgs({help});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(0, usage.size()), usage);
+    EXPECT_NE(run.out.find("zcat game.d88.gz | d88extract -"), std::string::npos);
+    EXPECT_EQ(run.err, "");
+  }
+  const RunResult version = runWithArgs({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("d88extract [0-9]+\\.[0-9]+\\.[0-9]+\r?\n")))
+      << version.out;
+  for (const char* flag : {"--help", "-h", "--version", "-"}) {
+    const RunResult named = runOnImage(image, {.imageName = flag});
+    EXPECT_EQ(named.status, 0) << flag;
+    EXPECT_EQ(named.out, listing) << flag;
+  }
+  if (testing::programIsWindows()) return;  // no sh to pipe with
+  const RunResult piped =
+      runOnImage(image, {.wrapper = {"sh", "-c", "\"$0\" - < \"$1\""}});
+  EXPECT_EQ(piped.out, listing);
+  const RunResult fromPipe =
+      runOnImage(image, {.wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" -"}});
+  EXPECT_EQ(fromPipe.out, listing);
+  EXPECT_EQ(fromPipe.status, 0);
 }
 
 TEST(FrontEnd, ArgumentsAfterTheImageAreIgnored) {

@@ -51,12 +51,12 @@ TEST_F(Terminal, Utf8TerminalShowsCharactersInAlignedRowsAndEscapesControls) {
   const RunResult run = runAt("C.UTF-8", Sink::terminal, Sink::terminal);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out,
-            "2DD/2HD版(PC98)を認識しました.\n"
+            "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n"
             "音楽.1     START:02 01    END:02 01   SIZE:0400\n"
             "\\x1b[2J    START:02 02    END:02 02   SIZE:0400\n"
             "\\x9b2Jﾂ\\x9b  START:02 03    END:02 03   SIZE:0400\n"
             "../x       START:02 01    END:02 01   SIZE:0400\n"
-            "../xは書き出せないファイル名です.\n"
+            "../xは書き出せないファイル名です. (no file can have this name)\n"
             "LAST       START:02 01    END:02 01   SIZE:0400\n"
             "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 }
@@ -67,13 +67,14 @@ TEST_F(Terminal, OtherLocalesGetOnlyPrintableAscii) {
   const RunResult run = runAt("C", Sink::terminal, Sink::terminal);
   EXPECT_EQ(
       run.out,
-      "2DD/2HD\\x94\\xc5(PC98)\\x82\\xf0\\x94F\\x8e\\xaf\\x82\\xb5\\x82\\xdc\\x82\\xb5\\x82\\xbd.\n"
+      "2DD/2HD\\x94\\xc5(PC98)\\x82\\xf0\\x94F\\x8e\\xaf\\x82\\xb5\\x82\\xdc\\x82\\xb5\\x82\\xbd. "
+      "(a 2DD/2HD (PC-98) disk was recognised)\n"
       "\\x89\\xb9\\x8ay.1  START:02 01    END:02 01   SIZE:0400\n"
       "\\x1b[2J    START:02 02    END:02 02   SIZE:0400\n"
       "\\x9b2J\\xc2\\x9b  START:02 03    END:02 03   SIZE:0400\n"
       "../x       START:02 01    END:02 01   SIZE:0400\n"
       "../x\\x82\\xcd\\x8f\\x91\\x82\\xab\\x8fo\\x82\\xb9\\x82\\xc8\\x82\\xa2\\x83t\\x83@"
-      "\\x83C\\x83\\x8b\\x96\\xbc\\x82\\xc5\\x82\\xb7.\n"
+      "\\x83C\\x83\\x8b\\x96\\xbc\\x82\\xc5\\x82\\xb7. (no file can have this name)\n"
       "LAST       START:02 01    END:02 01   SIZE:0400\n"
       "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 }
@@ -89,11 +90,11 @@ TEST_F(Terminal, EachStreamDecidesForItself) {
   RunResult run = runAt("C.UTF-8", Sink::file, Sink::terminal);
   EXPECT_EQ(run.out, rawListing);
   EXPECT_EQ(run.err,
-            "../xは書き出せないファイル名です.\n"
+            "../xは書き出せないファイル名です. (no file can have this name)\n"
             "4 files written, 1 not written, 0 with unread or damaged sectors, 0 replaced\n");
 
   run = runAt("C.UTF-8", Sink::terminal, Sink::file);
-  EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), "2DD/2HD版(PC98)を認識しました.\n");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n");
   EXPECT_EQ(run.err, unsafeName("../x"));
 }
 
@@ -123,10 +124,11 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
   RunOptions options{
       .stdoutTo = Sink::terminal, .stderrTo = Sink::terminal, .environment = {"LC_ALL=C.UTF-8"}};
   EXPECT_EQ(testing::runWithArgs({"/nonexistent/x.d88"}, options).out,
-            "ファイルをオープンできません. (/nonexistent/x.d88: No such file or directory)\n");
+            "ファイルをオープンできません. (the image cannot be opened: /nonexistent/x.d88: No such file or directory)\n");
   EXPECT_EQ(testing::runWithArgs({"."}, options).out,
-            "ファイルをオープンできません. (.: Is a directory)\n");
-  const std::string unsupported = "未対応のディスクイメージ形式です. (";
+            "ファイルをオープンできません. (the image cannot be opened: .: Is a directory)\n");
+  const std::string unsupported =
+      "未対応のディスクイメージ形式です. (this disk image format is not supported: ";
   EXPECT_EQ(toldOnTerminal(build::Bytes(12, 'x')).out,
             unsupported + "not a D88 image: 12 bytes, shorter than a disk header (688 bytes))\n");
   EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'),
@@ -140,10 +142,20 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
                       .stderrTo = Sink::terminal,
                       .environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"}};
   EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
-            unsupported +
-                "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
+            "未対応のディスクイメージ形式です. ("
+            "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
   EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'x')).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
+  // Packed as people keep images: said as what it is, with what to do.
+  EXPECT_EQ(toldOnTerminal(build::Bytes{0x1F, 0x8B, 8, 0, 0, 0, 0, 0}).out,
+            unsupported +
+                "a gzip file: unpack it on the way in, as in zcat x.d88.gz | d88extract -)\n");
+  EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'P')).out.find("a zip file"), std::string::npos);
+  build::Bytes zip(800, 0);
+  std::copy_n("PK\x03\x04", 4, zip.begin());
+  EXPECT_EQ(toldOnTerminal(zip).out,
+            unsupported + "a zip file: unzip it, then run d88extract on each image in it (or "
+                          "unzip -p x.zip game.d88 | d88extract -))\n");
   build::Disk twoD;
   twoD.mediaType = 0x00;
   EXPECT_EQ(toldOnTerminal(build::buildDisk(twoD)).out,
@@ -170,7 +182,7 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
   EXPECT_EQ(testing::runWithArgs({}, options).out,
             "Usage: " + testing::programNameAsSeen() +
                 " [d88file]\nExtracts the files of the PC-98 disk in one D88 image into the "
-                "current folder. More: man d88extract\n");
+                "current folder. More: d88extract --help\n");
 }
 
 TEST_F(Terminal, RunEndsWithASummaryAndOneLineForARunOfOneFailure) {
@@ -185,16 +197,17 @@ TEST_F(Terminal, RunEndsWithASummaryAndOneLineForARunOfOneFailure) {
                                            std::filesystem::create_directory(work / name);
                                        }});
   EXPECT_EQ(run.out,
-            "2DD/2HD版(PC98)を認識しました.\n"
+            "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n"
             "A          START:02 01    END:02 01   SIZE:0400\n"
-            "Aを書き込めません. (a FIFO (named pipe) is there)\n"
+            "Aを書き込めません. (could not be written: a FIFO (named pipe) is there)\n"
             "B          START:02 02    END:02 02   SIZE:0400\n"
-            "Bを書き込めません. (Is a directory)\n"
+            "Bを書き込めません. (could not be written: Is a directory)\n"
             "C          START:02 03    END:02 03   SIZE:0400\n"
             "D          START:02 01    END:02 01   SIZE:0400\n"
             "D          START:02 02    END:02 02   SIZE:0400\n"
             "and 1 more file could not be written (Is a directory)\n"
-            "Dは先に書き出した同じ名前のファイルを置き換えました.\n"
+            "Dは先に書き出した同じ名前のファイルを置き換えました. (replaced the file of that name "
+            "written earlier in this run)\n"
             "2 files written, 3 not written, 0 with unread or damaged sectors, 1 replaced\n");
 }
 
@@ -213,7 +226,7 @@ TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
   const RunResult blank = toldOnTerminal(testing::imageOf(build::VolumeDisk{}));
   EXPECT_EQ(blank.status, 0);
   EXPECT_EQ(blank.out,
-            "2DD/2HD版(PC98)を認識しました.\n"
+            "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n"
             "0 files written, 0 not written, 0 with unread or damaged sectors, 0 replaced\n");
   // Two blank disks, then three: only the first is read, and the terminal says so.
   const build::Disk blankDisk = build::toDisk(build::VolumeDisk{});
@@ -227,9 +240,9 @@ TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
       "置き換えたもの 0\nこのイメージには 3 枚のディスクがあり、読んだのは最初の 1 枚だけです\n"))
       << threeDisks;
   EXPECT_EQ(run.out,
-            "2DD/2HD版(PC98)を認識しました.\n"
-            "面0のディレクトリを最後まで読めません.\n"
-            "面1のディレクトリを最後まで読めません.\n"
+            "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n"
+            "面0のディレクトリを最後まで読めません. (its directory could not be read to its end)\n"
+            "面1のディレクトリを最後まで読めません. (its directory could not be read to its end)\n"
             "0 files written, 0 not written, 0 with unread or damaged sectors, 0 replaced\n"
             "Nothing was extracted: neither side's directory could be read. This may be a disk "
             "of another layout (PC-98 MS-DOS disks are)\n");
@@ -245,27 +258,36 @@ TEST_F(Terminal, SummaryCountsEachOutcomeInItsPlace) {
   build::Disk disk = build::toDisk(volume);
   build::removeSector(disk, build::trackIndex(0, 2), 2);  // B's
   build::removeSector(disk, build::trackIndex(0, 2), 3);  // C's
-  RunOptions options{.prepare = [](auto&, auto& work) {
+  // The person's own A stood there before, and a second image is named too.
+  RunOptions options{.extraArgs = {"other.d88", "nothing-here"}, .prepare = [](auto&, auto& work) {
     for (const char* name : {"X", "Y", "Z"}) std::filesystem::create_directory(work / name);
+    for (const char* name : {"A", "other.d88"}) testing::writeText(work / name, "my own");
   }};
   const RunResult english = toldOnTerminal(build::buildDisk(disk), options);
   EXPECT_EQ(english.status, 1);
   EXPECT_EQ(english.out,
-            "2DD/2HD版(PC98)を認識しました.\n"
+            "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n"
             "A          START:02 01    END:02 01   SIZE:0400\n"
+            "A: replaced the file that was in the folder before\n"
             "B          START:02 02    END:02 02   SIZE:0400\n"
-            "Bには読めなかったセクタが含まれます.\n"
+            "Bには読めなかったセクタが含まれます. (some of its sectors could not be read: those "
+            "bytes are zeros)\n"
             "C          START:02 03    END:02 03   SIZE:0400\n"
-            "Cには読めなかったセクタが含まれます.\n"
+            "Cには読めなかったセクタが含まれます. (some of its sectors could not be read: those "
+            "bytes are zeros)\n"
             "D          START:02 04    END:02 04   SIZE:0400\n"
             "D          START:02 05    END:02 05   SIZE:0400\n"
-            "Dは先に書き出した同じ名前のファイルを置き換えました.\n"
+            "Dは先に書き出した同じ名前のファイルを置き換えました. (replaced the file of that name "
+            "written earlier in this run)\n"
             "X          START:02 01    END:02 01   SIZE:0400\n"
-            "Xを書き込めません. (Is a directory)\n"
+            "Xを書き込めません. (could not be written: Is a directory)\n"
             "Y          START:02 02    END:02 02   SIZE:0400\n"
             "Z          START:02 03    END:02 03   SIZE:0400\n"
             "and 2 more files could not be written (Is a directory)\n"
-            "5 files written, 3 not written, 2 with unread or damaged sectors, 1 replaced\n");
+            "5 files written, 3 not written, 2 with unread or damaged sectors, 1 replaced, 1 that "
+            "were in the folder before replaced\n"
+            "Not read: other.d88 (one image a run; for several: for f in *.d88; do mkdir "
+            "\"${f%.*}\" && (cd \"${f%.*}\" && d88extract \"../$f\"); done)\n");
   options.stdoutTo = Sink::terminal;
   options.stderrTo = Sink::terminal;
   options.environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"};
@@ -273,7 +295,9 @@ TEST_F(Terminal, SummaryCountsEachOutcomeInItsPlace) {
   EXPECT_TRUE(japanese.ends_with(
       "ほかに 2 個のファイルも書き込めません (Is a directory)\n"
       "書き出したファイル 5, 書き出さなかったもの 3, 読めないか損傷したセクタを含むもの 2, "
-      "置き換えたもの 1\n"))
+      "置き換えたもの 1, 前からフォルダーにあって置き換えたもの 1\n"
+      "読まなかったもの: other.d88 (1 回に読むイメージは 1 つです。複数なら: for f in *.d88; do "
+      "mkdir \"${f%.*}\" && (cd \"${f%.*}\" && d88extract \"../$f\"); done)\n"))
       << japanese;
 }
 
