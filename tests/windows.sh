@@ -65,6 +65,16 @@ build/builder/d88-make-crafted "$scratch" && mv "$scratch/track-offsets-huge.d88
 drop "bad.d88" "blank.d88"
 test ! -e "$scratch/bad" && test ! -e "$scratch/blank"
 test "$(grep -c 'Nothing was extracted from this image' "$scratch/shown")" -eq 2
+# Never mixed or merged: a folder of the image's name that is there already,
+# with the person's own DATA, is left as it is; two images of one stem get a
+# folder each, and what is said names them.
+mkdir "$scratch/game" && echo mine >"$scratch/game/DATA"
+build/builder/d88-make-sample "$scratch/game.d88" && cp "$scratch/game.d88" "$scratch/game.d98"
+drop "game.d88" "game.d98"
+test "$(cat "$scratch/game/DATA")" = mine && test "$(ls "$scratch/game" | wc -l)" -eq 1
+test "$(ls "$scratch/game (2)" | wc -l)" -eq 35 && test "$(ls "$scratch/game (3)" | wc -l)" -eq 35
+grep -q 'Done: every file is in ".*game (2)"' "$scratch/shown"
+grep -q 'Done: every file is in ".*game (3)"' "$scratch/shown"
 # A FIFO is a pipe to the .exe too: copied, not taken for a file that seeks.
 mkfifo "$scratch/pipe.d88"
 mkdir "$scratch/piped"
@@ -74,4 +84,5 @@ test "$(ls "$scratch/piped" | wc -l)" -eq 35
 echo "windows: the zip holds what users need, and extract-here.exe extracted the sample" \
   "into \"ぷよ ぷよ (1)\" beside it by its full and its relative path ($listed listing lines" \
   "shown), three images named with &, ^, %, ! at once, and left no folder for a refused" \
-  "image nor for one whose directories could not be read; the .exe read an image from a FIFO"
+  "image nor for one whose directories could not be read, made game (2) and game (3) beside" \
+  "the person's own game folder; the .exe read an image from a FIFO"
