@@ -151,6 +151,15 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
   shortSize.diskSizeOverride = static_cast<uint32_t>(buildDisk(shortSize).size() - 100);
   add("disk-size-short-of-last-track", buildDisk(shortSize));
 
+  Disk smallSize = compactVolumeDisk();
+  smallSize.diskSizeOverride = 100;  // smaller than its own header: every track past it
+  add("disk-size-smaller-than-a-header", buildDisk(smallSize));
+  // Side 0's directory read and empty, side 1's missing: something was read.
+  VolumeDisk oneSide;
+  Disk oneSideDisk = toDisk(oneSide);
+  oneSideDisk.tracks.erase(trackIndex(1, 1));
+  add("one-directory-empty-one-missing", buildDisk(oneSideDisk));
+
   Disk zeroSize = compactVolumeDisk();
   zeroSize.diskSizeOverride = 0;
   add("disk-size-zero", buildDisk(zeroSize));

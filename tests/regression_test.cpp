@@ -124,6 +124,8 @@ std::map<std::string, Outcome> outcomes() {
       {"track-offsets-huge", noDirectory},
       {"disk-size-zero", noDirectory},
       {"track-table-of-160-entries", compact},
+      {"disk-size-smaller-than-a-header", noDirectory},
+      {"one-directory-empty-one-missing", {0, kRecognised, directoryIncomplete(1), {}}},
       {"garbage-entry-unread-track", compact},
       {"disk-size-short-of-last-track", compact},
       {"media-2d", unsupported},

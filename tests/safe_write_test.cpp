@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -298,31 +299,54 @@ TEST(SafeWrites, ReadOnlyFileIsLeftToWhoMayNotWriteItAndModesAreKept) {
   VolumeDisk disk;
   const Bytes locked = build::addFile(disk.sides[0], "LOCKED", 1, 1);
   const Bytes open = build::addFile(disk.sides[0], "OPEN", 1, 2);
+  // The running user's own files: as a first run left them, and one whose
+  // owner bits forbid writing though group and others may.
+  const Bytes mine = build::addFile(disk.sides[0], "MINE", 1, 3);
+  build::addFile(disk.sides[0], "OWNER", 1, 4);
+  const bool root = geteuid() == 0;
   RunOptions options;
-  options.prepare = [](const fs::path& root, const fs::path& work) {
+  options.prepare = [root](const fs::path& root_, const fs::path& work) {
     testing::writeText(work / "LOCKED", kPrecious);
     fs::permissions(work / "LOCKED", fs::perms(0444));
     testing::writeText(work / "OPEN", kPrecious);
     fs::permissions(work / "OPEN", fs::perms(0666));  // not what the umask gives
-    fs::permissions(root, fs::perms(0755));
+    testing::writeText(work / "MINE", kPrecious);
+    fs::permissions(work / "MINE", fs::perms(0644));
+    testing::writeText(work / "OWNER", kPrecious);
+    fs::permissions(work / "OWNER", fs::perms(0466));
+    fs::permissions(root_, fs::perms(0755));
     fs::permissions(work, fs::perms(0777));
+    const uid_t owner = root ? 65534 : geteuid();
+    for (const char* name : {"MINE", "OWNER"}) {
+      EXPECT_EQ(chown((work / name).c_str(), owner, static_cast<gid_t>(-1)), 0);
+    }
   };
-  const bool root = geteuid() == 0;
   if (root) {
     options.wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     options.environment = {"LLVM_PROFILE_FILE=/dev/null"};  // a coverage build's, not ours
   }
   RunResult run = runOnImage(imageOf(disk), options);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, writeFailed("LOCKED"));
-  EXPECT_EQ(run.files, (testing::Files{{"LOCKED", bytesOf(kPrecious)}, {"OPEN", open}}));
-  EXPECT_EQ(run.modes, (std::map<std::string, unsigned>{{"LOCKED", 0444}, {"OPEN", 0666}}));
+  EXPECT_EQ(run.err, writeFailed("LOCKED") + writeFailed("OWNER"));
+  EXPECT_EQ(run.files, (testing::Files{{"LOCKED", bytesOf(kPrecious)},
+                                       {"OPEN", open},
+                                       {"MINE", mine},
+                                       {"OWNER", bytesOf(kPrecious)}}));
+  EXPECT_EQ(run.modes, (std::map<std::string, unsigned>{
+                           {"LOCKED", 0444}, {"OPEN", 0666}, {"MINE", 0644}, {"OWNER", 0466}}));
+  // Refused as a file that may not be written, not as one in the way.
+  options.stderrTo = testing::Sink::terminal;
+  options.stdoutTo = testing::Sink::terminal;
+  options.environment.push_back("LC_ALL=C.UTF-8");
+  EXPECT_NE(runOnImage(imageOf(disk), options)
+                .out.find("OWNERを書き込めません. (could not be written: Permission denied)"),
+            std::string::npos);
   if (!root) return;
-  options.wrapper.clear();
+  options = {.prepare = options.prepare};
   run = runOnImage(imageOf(disk), options);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.files, (testing::Files{{"LOCKED", locked}, {"OPEN", open}}));
-  EXPECT_EQ(run.modes, (std::map<std::string, unsigned>{{"LOCKED", 0444}, {"OPEN", 0666}}));
+  EXPECT_EQ(run.files.at("LOCKED"), locked);
+  EXPECT_EQ(run.modes.at("LOCKED"), 0444u);
 }
 
 TEST(SafeWrites, ClosedStandardOutputStillWritesEveryFileAndFails) {
@@ -389,6 +413,19 @@ TEST(SafeWrites, FolderThatFoldsLetterCaseReportsEachReplacedFile) {
     EXPECT_EQ(run.err, replacedEarlier("ABC") + replacedEarlier("README") + replacedEarlier("abC"))
         << numbers;
     EXPECT_EQ(run.files, (testing::Files{{"abc", last}, {"Readme", readme}})) << numbers;
+    // A second run over the first one's files, of the same sizes but older:
+    // none of them is taken for a file of this run.
+    const RunResult again = runOnImage(
+        imageOf(disk), {.prepare = [&](auto&, const fs::path& work) {
+                          for (const auto& [name, bytes] : run.files) {
+                            testing::writeText(work / name, testing::asString(bytes));
+                            fs::last_write_time(work / name, fs::last_write_time(work / name) -
+                                                                 std::chrono::hours(1));
+                          }
+                        },
+                        .wrapper = mount});
+    EXPECT_EQ(again.err, run.err) << numbers;
+    EXPECT_EQ(again.files, run.files) << numbers;
   }
 }
 

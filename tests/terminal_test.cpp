@@ -142,6 +142,20 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
                       .stderrTo = Sink::terminal,
                       .environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"}};
   EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
+            testing::runOnImage(build::Bytes(12, 'x'),
+                                {.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                                 .environment = {"LC_ALL=", "LANG=C.UTF-8",
+                                                 "LC_MESSAGES=ja_JP.UTF-8"}})
+                .out);
+  // A pipe whose copy cannot be made is said as that, with the folder.
+  EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'),
+                                {.stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+                                 .environment = {"LC_ALL=C.UTF-8", "TMPDIR=/nonexistent"},
+                                 .wrapper = {"sh", "-c", "cat \"$1\" | \"$0\" /dev/stdin"}})
+                .out,
+            "ファイルをオープンできません. (the image cannot be opened: /dev/stdin: could not be "
+            "copied into the temporary folder /nonexistent: No such file or directory)\n");
+  EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
             "未対応のディスクイメージ形式です. ("
             "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
   EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'x')).out,
