@@ -192,7 +192,8 @@ function imageWorker() {
       if (data.type === 'image') waiting[0].found = data.found;
       if (data.type === 'done') {
         const { found, resolve } = waiting.shift();
-        resolve({ found, values: data.values, summary: data.summary, heap: data.heap });
+        resolve({ found, values: data.values, summary: data.summary, diskCount: data.diskCount,
+          heap: data.heap });
       }
       if (data.type === 'failed') fail(data.detail || data.reason);
     };
@@ -293,7 +294,8 @@ function fileResult(current, image, result) {
   if (!result.found.recognised) return imageWithout(current, image.path, refusedWhy(result.found));
   const folder = folderFor(image.path, current.folders);
   const counts = takeImage(image.path, folder, result.values, result.summary);
-  const outcome = words.imageCounts(counts, folder);
+  const disks = result.diskCount > 1 ? words.fullStop + words.otherDisks(result.diskCount) : '';
+  const outcome = words.imageCounts(counts, folder) + disks;
   collectionLine(current, image.path, outcome, false);
   current.manifest.push({ kind: 'image', image: image.path, folder, outcome });
 }

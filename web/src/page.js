@@ -6,9 +6,6 @@
 const $ = (id) => document.getElementById(id);
 const workerUrl = URL.createObjectURL(
   new Blob([$('worker-source').textContent], { type: 'text/javascript' }));
-// A D88 image of a floppy disk is about 1.3 MB; far past that the page's
-// memory, not the image, is the limit.
-const kMaxImageBytes = 1024 * 1024 * 1024;
 const kProgressFrom = 4 * 1024 * 1024;
 
 let worker = null;
@@ -105,10 +102,6 @@ function start(file) {
     imageName: file.name, size: file.size, big: file.size > kProgressFrom,
     messages: {}, files: new Map(), notOffered: 0, replaced: 0, summary: null,
   };
-  if (file.size > kMaxImageBytes) {
-    fail(words.tooBig(file.name, sizeInWords(file.size)));
-    return;
-  }
   setStage('reading');
   setStatus(element('p', {}, words.reading(file.name, file.size.toLocaleString('en'))));
   const current = run;
@@ -124,9 +117,6 @@ function start(file) {
 
 function take(message) {
   switch (message.type) {
-    case 'progress':
-      if (run.big) showProgress(message.done / run.size);
-      break;
     case 'stage':
       performance.mark('d88:read');
       setStage('extracting');
@@ -143,6 +133,8 @@ function take(message) {
       $('rows').append(rows);
       performance.mark('d88:listed');
       run.summary = message.summary;
+      run.diskCount = message.diskCount;
+      run.heap = message.heap;
       finish();
       showInspector(run, message.values, message.sectors);
       performance.mark('d88:map-ready');
@@ -161,7 +153,7 @@ const kMediaNames = { 0x00: '2D', 0x10: '2DD', 0x20: '2HD', 0x30: '1D', 0x40: '1
 // Why an image that is not a 2DD or 2HD disk is refused.
 function refusedWhy(found) {
   const media = kMediaNames[found.mediaType];
-  if (found.diskCount === 0) return words.notD88Short;
+  if (!found.hasDisk) return words.notD88Short;
   if (media === undefined || !found.plausible) return words.notD88Header;
   return words.otherMedia(media);
 }
@@ -286,6 +278,7 @@ function finish() {
   if (summary.entries === 0 && summary.incompleteDirectories === 2) {
     $('status').append(element('p', {}, words.nothingExtracted));
   }
+  if (run.diskCount > 1) $('status').append(element('p', {}, words.otherDisks(run.diskCount)));
   // The files of a volume are at most 770 KB in all: the zip is made at
   // once, and saving it is instant.
   run.zip = offered ? makeZip() : null;

@@ -1,6 +1,7 @@
-// The page's way into the extraction: the worker hands the image's bytes in,
-// and every value of the extraction comes back to its JavaScript as it is
-// made. The page decodes, shows and zips; nothing here knows of it.
+// The page's way into the extraction: the reader asks the worker for each
+// range of the image it reads, as it would read a file, and every value of
+// the extraction comes back to its JavaScript as it is made. The page
+// decodes, shows and zips; nothing here knows of it.
 #include <emscripten.h>
 
 #include <array>
@@ -12,14 +13,23 @@
 #include "d88_image.h"
 #include "file_name.h"
 #include "messages.h"
-#include "piped_image.h"
 #include "volume_extraction.h"
 
 namespace {
 
 // clang-format off
-EM_JS(void, takeImage, (int diskCount, int mediaType, int plausible, int recognised), {
-  Module.onImage({diskCount, mediaType, plausible: !!plausible, recognised: !!recognised});
+// Up to `length` bytes of the image from `position` (a double: images may
+// pass 4 GiB) into the core's memory at `dest`; the count that arrived.
+EM_JS(int, readImageRange, (double position, uint8_t* dest, int length), {
+  return Module.readRange(position, dest, length);
+});
+
+EM_JS(void, takeImage, (int hasDisk, int mediaType, int plausible, int recognised), {
+  Module.onImage({hasDisk: !!hasDisk, mediaType, plausible: !!plausible, recognised: !!recognised});
+});
+
+EM_JS(void, takeDiskCount, (int diskCount), {
+  Module.onDiskCount(diskCount);
 });
 
 EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nameLength,
@@ -114,6 +124,10 @@ void take(void*, const d88::ExtractedEntry& value) {
             crc32(value.bytes));
 }
 
+int32_t readFromPage(void*, int64_t position, uint8_t* dest, int32_t length) {
+  return readImageRange(static_cast<double>(position), dest, length);
+}
+
 void handMessage(const char* key, std::string_view text) {
   takeMessage(key, text.data(), static_cast<int>(text.size()));
 }
@@ -139,30 +153,25 @@ EMSCRIPTEN_KEEPALIVE void d88HandMessages() {
   handMessage("directoryIncomplete", m::kDirectoryIncomplete);
 }
 
-// Extracts the image of `length` bytes at `bytes`, handing the page first
-// what the image is, then, when its first disk is a 2DD or 2HD disk, every
-// value of the extraction and what it came to.
-EMSCRIPTEN_KEEPALIVE void d88Extract(const uint8_t* bytes, size_t length) {
+// Extracts the image the worker reads for it, handing the page first what
+// the image is, then, when its first disk is a 2DD or 2HD disk, every value
+// of the extraction, what it came to and how many disks the image holds.
+EMSCRIPTEN_KEEPALIVE void d88Extract() {
   static d88::D88Image image;
   static d88::VolumeBuffers buffers;
   buffers = {};
-  image.openBytes(std::span(bytes, length));
+  image.openReader({readFromPage, nullptr});
   image.selectDisk(0);
   const bool recognised = d88::isLayoutMedia(image.mediaType());
-  takeImage(image.diskCount(), image.mediaType(), image.headerIsPlausible() ? 1 : 0,
+  // A refused image is read no further than its first disk's header.
+  takeImage(image.mediaType() >= 0 ? 1 : 0, image.mediaType(), image.headerIsPlausible() ? 1 : 0,
             recognised ? 1 : 0);
   if (recognised) {
     const d88::ExtractionSummary summary = d88::extractVolumes(image, buffers, {take, nullptr});
     takeSummary(summary.entries, summary.refused, summary.damaged, summary.incompleteDirectories);
+    takeDiskCount(image.diskCount());
   }
   image.close();
-}
-
-// How much of an image whose first `length` bytes are at `bytes` the
-// extraction can use: the page reads no more of the file.
-EMSCRIPTEN_KEEPALIVE double d88UsableBytes(const uint8_t* bytes, size_t length) {
-  if (length < static_cast<size_t>(d88::kHeaderSize)) return static_cast<double>(length);
-  return static_cast<double>(d88::usableImageBytes(bytes));
 }
 
 // Windows' rules for a name the page decoded to `units` UTF-16 code units:

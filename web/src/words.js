@@ -29,9 +29,9 @@ const kWords = {
     side: 'Side', name: 'Name', start: 'Start', end: 'End', size: 'Size (bytes)', outcome: 'Outcome',
     actions: 'File',
     footer: 'Start and end are the logical track and sector, in hexadecimal, as the command line ' +
-      'lists them. The zip holds what the command line writes on Windows, under UTF-8 names.',
-    tooBig: (name, size) => `${name} is ${size}: more than this page can hold (1 GiB). ` +
-      'A D88 image of a floppy disk is about 1.3 MB.',
+      'lists them. The zip holds what the command line writes on Windows, under UTF-8 names. ' +
+      'Only the first disk of an image is read; disks that start past its first 2 GiB, or after ' +
+      'its 64th, are not counted.',
     reading: (name, bytes) => `Reading ${name} (${bytes} bytes)…`,
     workerFailed: 'the worker failed',
     stopped: (detail) => `The extraction stopped: ${detail}`,
@@ -39,6 +39,9 @@ const kWords = {
       'The command line reads images of any size.',
     extractionStopped: (name, detail) => `The extraction of ${name} stopped: ${detail}`,
     notD88Short: 'It is not a D88 image: it holds no complete disk header.',
+    fullStop: '. ',
+    otherDisks: (count) => `This image holds ${count}${count >= 64 ? ' disks or more' : ' disks'}; ` +
+      'only the first was read.',
     notD88Header: 'It is not a D88 image: its first disk header is not one a D88 image holds.',
     otherMedia: (media) => `It is a D88 image whose first disk is ${media}; ` +
       'this layout is on 2DD and 2HD disks.',
@@ -115,9 +118,9 @@ const kWords = {
     side: '面', name: '名前', start: '開始', end: '終了', size: 'サイズ (バイト)', outcome: '結果',
     actions: 'ファイル',
     footer: '開始と終了は論理トラックとセクタで、コマンドラインの一覧と同じく 16 進数です。' +
-      'zip には Windows のコマンドラインが書き出すものが UTF-8 の名前で入ります。',
-    tooBig: (name, size) => `${name} は ${size} で、このページで扱える大きさ (1 GiB) を超えています。` +
-      'フロッピーディスクの D88 イメージは 1.3 MB ほどです。',
+      'zip には Windows のコマンドラインが書き出すものが UTF-8 の名前で入ります。' +
+      '読むのはイメージの最初のディスクだけです。先頭から 2 GiB より後で始まるディスクと、' +
+      '65 枚目からのディスクは数えません。',
     reading: (name, bytes) => `${name} (${bytes} バイト) を読んでいます…`,
     workerFailed: 'ワーカーが失敗しました',
     stopped: (detail) => `取り出しが止まりました: ${detail}`,
@@ -125,6 +128,9 @@ const kWords = {
       'コマンドラインはどんな大きさのイメージでも読めます。',
     extractionStopped: (name, detail) => `${name} の取り出しが止まりました: ${detail}`,
     notD88Short: 'D88 イメージではありません: 完全なディスクヘッダがありません。',
+    fullStop: '。',
+    otherDisks: (count) => `このイメージには ${count}${count >= 64 ? ' 枚以上' : ' 枚'}のディスクがあり、` +
+      '読んだのは最初の 1 枚だけです。',
     notD88Header: 'D88 イメージではありません: 最初のディスクのヘッダが D88 のものではありません。',
     otherMedia: (media) => `最初のディスクが ${media} の D88 イメージです。` +
       'この形式は 2DD と 2HD のディスクのものです。',

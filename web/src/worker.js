@@ -20,6 +20,7 @@ let core = null;
 // Values go to the page together, their files' buffers handed over, not copied.
 let values = [];
 let summaryOfRun = null;
+let diskCountOfRun = 1;
 let wantSectors = true;
 // What became of each sector read, by side (2: the boot read), with the bytes.
 const sectors = [];
@@ -28,6 +29,7 @@ const coreReady = loadCore({
   onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
   onImage: (found) => post({ type: 'image', found, messages }),
   onSummary: (summary) => { summaryOfRun = summary; },
+  onDiskCount: (count) => { diskCountOfRun = count; },
   onSectors: (read) => { sectors[read.side] = read; },
   onValue: (value) => {
     const name = decodeShiftJis(value.name);
@@ -43,49 +45,59 @@ const coreReady = loadCore({
   core._d88HandMessages();
 });
 
-const kFirstRead = 2 * 1024 * 1024;
+// A floppy disk's image is read whole as soon as it comes, while the image
+// before it is still being extracted: most images take one read. A larger
+// one is read by ranges as the core asks, so that the worker holds a few
+// windows of it whatever its size, and reads what the command line reads
+// of the same file, no more and no less.
+const kWholeRead = 2 * 1024 * 1024;
+const kReadOn = 1024 * 1024;
 
-// Reads the image straight into the core's memory from `done` on, in slices,
-// saying how far it has got: the page holds no copy of its own.
-async function readInto(file, at, length, done) {
-  const kSlice = 8 * 1024 * 1024;
-  while (done < length) {
-    const slice = new Uint8Array(await file.slice(done, Math.min(done + kSlice, length)).arrayBuffer());
-    core.HEAPU8.set(slice, at + done);
-    done += slice.length;
-    post({ type: 'progress', done });
-  }
+// The core's reads of the image: from its bytes when they are at hand, else
+// from the file. A read that goes on where the last one ended takes a MiB,
+// as a disk's tracks are read one after another: few calls to the browser.
+function rangesOf(file, whole) {
+  const fileReader = whole ? null : new FileReaderSync();
+  let block = whole ?? new Uint8Array(0);
+  let blockStart = 0;
+  let failure = null;
+  const read = (position, dest, length) => {
+    const inBlock = position >= blockStart && position + length <= blockStart + block.length;
+    if (!whole && !inBlock && position < file.size) {
+      const size = position === blockStart + block.length ? Math.max(kReadOn, length) : length;
+      try {
+        block = new Uint8Array(fileReader.readAsArrayBuffer(file.slice(position, position + size)));
+      } catch (error) {
+        // Said once the core is back: thrown through it, it would leave the
+        // core's own stack as it was mid-read.
+        failure ??= error;
+        block = new Uint8Array(0);
+      }
+      blockStart = position;
+    }
+    const from = position - blockStart;
+    if (from < 0 || from >= block.length) return 0;
+    const part = block.subarray(from, Math.min(block.length, from + length));
+    core.HEAPU8.set(part, dest);
+    return part.length;
+  };
+  return { read, failure: () => failure };
 }
 
-// One image at a time; a collection's images go through one worker, each
-// image's memory given back before the next.
-async function extract(file, firstRead) {
+// One image at a time; a collection's images go through one worker.
+async function extract(file, wholeRead) {
   await coreReady;
   core.wantSectors = wantSectors;
   values = [];
   sectors.length = 0;
   summaryOfRun = null;
-  // Only what the extraction can use: the first disk, or its header alone
-  // when that is no D88 header. A file of 64 disks costs one. The first read
-  // holds a whole floppy disk's image, so most images take one read.
-  const first = new Uint8Array(await firstRead);
-  const probe = core._malloc(688);
-  core.HEAPU8.set(first.subarray(0, 688), probe);
-  const length = Math.min(file.size, core._d88UsableBytes(probe, Math.min(first.length, 688)));
-  core._free(probe);
-  const at = length ? core._malloc(length) : 0;
-  if (length && !at) {
-    post({ type: 'failed', reason: 'memory' });
-    return;
-  }
-  try {
-    core.HEAPU8.set(first.subarray(0, length), at);
-    await readInto(file, at, length, Math.min(first.length, length));
-    post({ type: 'stage', stage: 'extracting' });
-    core._d88Extract(at, length);
-  } finally {
-    if (at) core._free(at);
-  }
+  diskCountOfRun = 1;
+  const ranges = rangesOf(file, wholeRead ? new Uint8Array(await wholeRead) : null);
+  core.readRange = ranges.read;
+  post({ type: 'stage', stage: 'extracting' });
+  core._d88Extract();
+  core.readRange = null;
+  if (ranges.failure()) throw ranges.failure();
   // A collection's manifest has every file's SHA-256: made here, the page
   // has less to do while the next image is extracted.
   if (!wantSectors && crypto.subtle) {
@@ -95,7 +107,8 @@ async function extract(file, firstRead) {
     }));
   }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
-  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
+  post({ type: 'done', values, sectors, summary: summaryOfRun, diskCount: diskCountOfRun,
+    heap: core.HEAPU8.length }, buffers);
 }
 
 // A File or Blob for an image shown on its own; {image, collection: true}
@@ -105,13 +118,11 @@ async function extract(file, firstRead) {
 let queue = coreReady;
 onmessage = (event) => {
   const { image, collection } = event.data instanceof Blob ? { image: event.data } : event.data;
-  // A floppy disk's image is read whole: a slice of it would cost a call to
-  // the browser of its own.
-  const firstRead = (image.size <= kFirstRead ? image : image.slice(0, kFirstRead)).arrayBuffer();
-  firstRead.catch(() => {}); // said in its turn, by extract
+  const wholeRead = image.size <= kWholeRead ? image.arrayBuffer() : null;
+  wholeRead?.catch(() => {}); // said in its turn, by extract
   queue = queue.then(() => {
     wantSectors = !collection;
-    return extract(image, firstRead);
+    return extract(image, wholeRead);
   }).catch((error) => {
     // A failed allocation aborts the core; a file that cannot be read is the
     // other failure expected here.
