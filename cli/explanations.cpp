@@ -156,6 +156,8 @@ std::string helpText(Language language) {
            "  " + std::string(kLoop) + "\n"
            "                                     イメージごとにフォルダーを作って\n"
            "  d88extract --version              バージョン\n"
+           "読むのはイメージの最初のディスクだけです。先頭から 2 GiB より後で始まるディスクと、"
+           "65 枚目からのディスクは数えません。\n"
            "詳しくは README.md か、インストール後は man d88extract";
   }
   return "Writes the files of the PC-98 disk (2DD or 2HD) in one D88 image into the current "
@@ -165,6 +167,8 @@ std::string helpText(Language language) {
          "  " + std::string(kLoop) + "\n"
          "                                     a folder for each image\n"
          "  d88extract --version              the version\n"
+         "Only the first disk of an image is read; disks that start past its first 2 GiB, or "
+         "after its 64th, are not counted.\n"
          "More: README.md, or man d88extract once installed";
 }
 

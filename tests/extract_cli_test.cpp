@@ -51,6 +51,10 @@ TEST(FrontEnd, HelpVersionAndStandardInput) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(0, usage.size()), usage);
     EXPECT_NE(run.out.find("zcat game.d88.gz | d88extract -"), std::string::npos);
+    // The limit the page states in the same words.
+    EXPECT_NE(run.out.find("Only the first disk of an image is read; disks that start past its "
+                           "first 2 GiB, or after its 64th, are not counted."),
+              std::string::npos);
     EXPECT_EQ(run.err, "");
   }
   const RunResult version = runWithArgs({"--version"});

@@ -257,6 +257,8 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold; 1.5 G
   const { files: hugeFiles } = nativeRun(huge);
   assert.deepEqual(Object.values(checksums(await zipEntries(page))).sort(), Object.values(hugeFiles).sort());
   assert.ok(await page.evaluate(() => run.heap) <= 32 * 1024 ** 2);
+  // The limit the command line's help states, in the same words.
+  assert.match(await page.textContent('footer'), /Only the first disk of an image is read; disks that start past its first 2 GiB, or after its 64th, are not counted\./);
 });
 
 test('names as Windows keeps them: folded together, DEL as itself, no final ";"', async () => {
