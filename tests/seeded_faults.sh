@@ -147,7 +147,7 @@ faults=(
   "host/host_file_posix.cpp@@s/std::getenv\(\"TMPDIR\"\)/std::getenv(\"TMPDIR_UNSET\")/@@the copy of a pipe where TMPDIR says"
   "volume/volume_extraction.cpp@@s/  if \(value.verdict != EntryVerdict::write\) summary.refused \+= 1;\n//@@refused entries counted"
   "image/file_window.cpp@@s/    std::copy_n\(rest.begin\(\), window.length, window.bytes.begin\(\)\);\n//@@an image in memory"
-  "cli/report.cpp@@s/if \(reason.empty\(\) \|\| !isTerminal\(\*report.diagnostics\)\) return \{\};/if (reason.empty()) return {};/@@reasons on a terminal only"
+  "cli/report.cpp@@s/  if \(!isTerminal\(stream\)\) return \{\};\n//@@reasons on a terminal only"
   "cli/report.cpp@@s/report.runLength > 0 && report.runError == error/false/@@a run of one failure said once"
   "cli/report.cpp@@s/  if \(!isTerminal\(\*report.diagnostics\)\) return;\n  beforeDiagnostic/  beforeDiagnostic/@@the summary on a terminal only"
   "volume/volume_extraction.h@@s/summary.incompleteDirectories == kSides/summary.incompleteDirectories == 1/@@nothing extracted"
