@@ -190,10 +190,11 @@ function imageWorker() {
     own.onmessage = ({ data }) => {
       if (worker !== own) return;
       if (data.type === 'image') waiting[0].found = data.found;
-      if (data.type === 'done') {
-        const { found, resolve } = waiting.shift();
-        resolve({ found, values: data.values, summary: data.summary, diskCount: data.diskCount,
-          heap: data.heap });
+      if (data.type === 'done') waiting[0].done = data;
+      if (data.type === 'disks') {
+        const { found, done, resolve } = waiting.shift();
+        resolve({ found, values: done.values, summary: done.summary, diskCount: data.diskCount,
+          heap: done.heap });
       }
       if (data.type === 'failed') fail(data.detail || data.reason);
     };

@@ -98,6 +98,7 @@ function start(file) {
   $('listing').hidden = true;
   $('actions').hidden = true;
   $('progress').hidden = true;
+  delete document.body.dataset.disks;
   run = {
     imageName: file.name, size: file.size, big: file.size > kProgressFrom,
     messages: {}, files: new Map(), notOffered: 0, replaced: 0, summary: null,
@@ -133,13 +134,20 @@ function take(message) {
       $('rows').append(rows);
       performance.mark('d88:listed');
       run.summary = message.summary;
-      run.diskCount = message.diskCount;
       run.heap = message.heap;
       finish();
       showInspector(run, message.values, message.sectors);
       performance.mark('d88:map-ready');
       break;
     }
+    case 'disks':
+      // The worker's last word on this image.
+      if (message.diskCount > 1) $('status').append(element('p', {}, words.otherDisks(message.diskCount)));
+      worker?.terminate();
+      worker = null;
+      readySpare();
+      document.body.dataset.disks = String(message.diskCount); // for scripts: all is said
+      break;
     case 'failed':
       fail(message.reason === 'memory'
         ? words.tooBigForMemory(run.imageName)
@@ -264,9 +272,6 @@ function row(value) {
 
 function finish() {
   $('progress').hidden = true;
-  worker?.terminate();
-  worker = null;
-  readySpare();
   const summary = run.summary;
   if (!summary) return; // refused: said already
   const offered = run.files.size;
@@ -278,7 +283,6 @@ function finish() {
   if (summary.entries === 0 && summary.incompleteDirectories === 2) {
     $('status').append(element('p', {}, words.nothingExtracted));
   }
-  if (run.diskCount > 1) $('status').append(element('p', {}, words.otherDisks(run.diskCount)));
   // The files of a volume are at most 770 KB in all: the zip is made at
   // once, and saving it is instant.
   run.zip = offered ? makeZip() : null;

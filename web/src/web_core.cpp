@@ -28,9 +28,6 @@ EM_JS(void, takeImage, (int hasDisk, int mediaType, int plausible, int recognise
   Module.onImage({hasDisk: !!hasDisk, mediaType, plausible: !!plausible, recognised: !!recognised});
 });
 
-EM_JS(void, takeDiskCount, (int diskCount), {
-  Module.onDiskCount(diskCount);
-});
 
 EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nameLength,
                         const uint8_t* fields, int size, int verdict, const uint8_t* bytes,
@@ -132,6 +129,10 @@ void handMessage(const char* key, std::string_view text) {
   takeMessage(key, text.data(), static_cast<int>(text.size()));
 }
 
+// One image at a time, from d88Extract to d88CountDisks.
+d88::D88Image image;
+d88::VolumeBuffers buffers;
+
 }  // namespace
 
 extern "C" {
@@ -155,10 +156,9 @@ EMSCRIPTEN_KEEPALIVE void d88HandMessages() {
 
 // Extracts the image the worker reads for it, handing the page first what
 // the image is, then, when its first disk is a 2DD or 2HD disk, every value
-// of the extraction, what it came to and how many disks the image holds.
+// of the extraction and what it came to. The image stays open for
+// d88CountDisks.
 EMSCRIPTEN_KEEPALIVE void d88Extract() {
-  static d88::D88Image image;
-  static d88::VolumeBuffers buffers;
   buffers = {};
   image.openReader({readFromPage, nullptr});
   image.selectDisk(0);
@@ -169,9 +169,16 @@ EMSCRIPTEN_KEEPALIVE void d88Extract() {
   if (recognised) {
     const d88::ExtractionSummary summary = d88::extractVolumes(image, buffers, {take, nullptr});
     takeSummary(summary.entries, summary.refused, summary.damaged, summary.incompleteDirectories);
-    takeDiskCount(image.diskCount());
   }
+}
+
+// How many disks the image of the last d88Extract holds, 0 for a refused
+// one, and closes it. Apart from the extraction: a header a disk's length
+// away costs the page a read of its own, so it comes after the files are out.
+EMSCRIPTEN_KEEPALIVE int d88CountDisks() {
+  const int count = d88::isLayoutMedia(image.mediaType()) ? image.diskCount() : 0;
   image.close();
+  return count;
 }
 
 // Windows' rules for a name the page decoded to `units` UTF-16 code units:

@@ -20,7 +20,6 @@ let core = null;
 // Values go to the page together, their files' buffers handed over, not copied.
 let values = [];
 let summaryOfRun = null;
-let diskCountOfRun = 1;
 let wantSectors = true;
 // What became of each sector read, by side (2: the boot read), with the bytes.
 const sectors = [];
@@ -29,7 +28,6 @@ const coreReady = loadCore({
   onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
   onImage: (found) => post({ type: 'image', found, messages }),
   onSummary: (summary) => { summaryOfRun = summary; },
-  onDiskCount: (count) => { diskCountOfRun = count; },
   onSectors: (read) => { sectors[read.side] = read; },
   onValue: (value) => {
     const name = decodeShiftJis(value.name);
@@ -91,13 +89,14 @@ async function extract(file, wholeRead) {
   values = [];
   sectors.length = 0;
   summaryOfRun = null;
-  diskCountOfRun = 1;
   const ranges = rangesOf(file, wholeRead ? new Uint8Array(await wholeRead) : null);
   core.readRange = ranges.read;
   post({ type: 'stage', stage: 'extracting' });
   core._d88Extract();
-  core.readRange = null;
-  if (ranges.failure()) throw ranges.failure();
+  if (ranges.failure()) {
+    core._d88CountDisks(); // closes the image
+    throw ranges.failure();
+  }
   // A collection's manifest has every file's SHA-256: made here, the page
   // has less to do while the next image is extracted.
   if (!wantSectors && crypto.subtle) {
@@ -107,8 +106,12 @@ async function extract(file, wholeRead) {
     }));
   }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
-  post({ type: 'done', values, sectors, summary: summaryOfRun, diskCount: diskCountOfRun,
-    heap: core.HEAPU8.length }, buffers);
+  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
+  // Once the files are out: each further disk's header is a read of its own.
+  const diskCount = core._d88CountDisks();
+  core.readRange = null;
+  if (ranges.failure()) throw ranges.failure();
+  post({ type: 'disks', diskCount });
 }
 
 // A File or Blob for an image shown on its own; {image, collection: true}

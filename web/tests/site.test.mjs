@@ -188,6 +188,7 @@ test('every crafted image as the command line extracts it', async () => {
     if (recognised) assert.deepEqual(await pageRows(page), listingRows(run.stdout), name);
     await assertSaysAll(page, run.stderr, name);
     if (name === 'two-disks.d88') {
+      await page.waitForFunction(() => document.body.dataset.disks !== undefined);
       assert.match(await page.textContent('#status'), /This image holds 2 disks; only the first was read\./);
     }
   }
