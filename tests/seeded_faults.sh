@@ -229,7 +229,7 @@ faults=(
   "web/src/inspector.js@@s/  \\\$\('hex'\).scrollTop = 0;\n//@@the page: another file shown from its first row"
   "web/src/worker.js@@s/    const from = position - blockStart;/    const from = position;/@@the page: an image read by ranges"
   "web/src/worker.js@@s/    if \(!whole && !inBlock && position < file.size\) \{/    if (!whole \&\& !inBlock \&\& position < kReadOn) {/@@the page: an image read past its first MiB"
-  "web/src/web_core.cpp@@s/    takeDiskCount\(image.diskCount\(\)\);\n//@@the page: the other disks of an image told"
+  "web/src/page.js@@s/if \(message.diskCount > 1\)/if (message.diskCount > 2)/@@the page: the other disks of an image told"
   "web/src/shift_jis.js@@s/    if \(character === null\) valid = false;\n    else characters/    if (character !== null) characters/@@the page: a byte that is no character"
 )
 
