@@ -175,7 +175,7 @@ faults=(
   "web/src/page.js@@s/    at \+= part.length;\n//@@the page: zipped files: pieces joined in order"
   "web/src/worker.js@@s/digest\('SHA-256', value.bytes\)/digest('SHA-1', value.bytes)/@@the page: zipped files: SHA-256 in the manifest"
   "web/src/collection.js@@s/  const zip = current.zip.end\(\);\n  draw\(current\);/  const zip = current.zip.end();/@@the page: a collection's last lines drawn"
-  "web/src/collection.js@@s/const \{ found, resolve \} = waiting.shift\(\);/const { found, resolve } = waiting.pop();/@@the page: zipped files: answers taken in order"
+  "web/src/collection.js@@s/const \{ found, done, resolve \} = waiting.shift\(\);/const { found, done, resolve } = waiting.pop();/@@the page: zipped files: answers taken in order"
   "web/src/collection.js@@s/    for \(const \{ blob \} of waiting\) own.postMessage\(\{ image: blob, collection: true \}\);\n//@@the page: zipped files: a failed worker's images go to the next"
   "web/src/page.js@@s/  const key = windowsFold\(value.characters\);/  const key = value.characters;/@@the page: names folded as Windows folds them"
   "web/src/page.js@@s/  return value.characters.endsWith\(';'\) \? 'semicolon' : null;/  return null;/@@the page: a name ending in ;"
