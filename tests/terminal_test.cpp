@@ -3,6 +3,7 @@
 // a UTF-8 locale, each stream deciding for itself.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -155,6 +156,22 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
                 .out,
             "ファイルをオープンできません. (the image cannot be opened: /dev/stdin: could not be "
             "copied into the temporary folder /nonexistent: No such file or directory)\n");
+  // And one the user may not write in (root may write anywhere: run as nobody).
+  if (geteuid() == 0) {
+    const std::string readOnly = testing::runOnImage(
+        build::Bytes(12, 'x'),
+        {.prepare = [](const std::filesystem::path& root, const std::filesystem::path&) {
+           std::filesystem::permissions(root, std::filesystem::perms(0755));
+           std::filesystem::permissions(root / "image.d88", std::filesystem::perms(0644));
+         },
+         .stdoutTo = Sink::terminal, .stderrTo = Sink::terminal,
+         .environment = {"LC_ALL=C.UTF-8", "TMPDIR=/", "LLVM_PROFILE_FILE=/dev/null"},
+         .wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "sh", "-c",
+                     "cat \"$1\" | \"$0\" /dev/stdin"}}).out;
+    EXPECT_EQ(readOnly,
+              "ファイルをオープンできません. (the image cannot be opened: /dev/stdin: could not "
+              "be copied into the temporary folder /: Permission denied)\n");
+  }
   EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
             "未対応のディスクイメージ形式です. ("
             "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
