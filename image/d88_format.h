@@ -9,6 +9,7 @@ namespace d88 {
 // Disk header.
 inline constexpr int32_t kHeaderSize = 0x2B0;
 inline constexpr int32_t kNameLength = 16;
+inline constexpr int32_t kWriteProtectOffset = 0x1A;  // 0x10: protected
 inline constexpr int32_t kMediaTypeOffset = 0x1B;
 inline constexpr int32_t kDiskSizeOffset = 0x1C;
 inline constexpr int32_t kTrackTableOffset = 0x20;

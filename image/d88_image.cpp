@@ -93,6 +93,7 @@ void D88Image::clearSelection() {
   diskSize_ = 0;
   trackOffsets_.fill(0);
   mediaType_ = -1;
+  writeProtected_ = false;
   diskName_.fill('\0');
   forgetLocated();
 }
@@ -150,6 +151,7 @@ bool D88Image::selectDisk(int32_t index) {
     trackOffsets_[i] = readLe32(header + kTrackTableOffset + 4 * i);
   }
   mediaType_ = header[kMediaTypeOffset];
+  writeProtected_ = header[kWriteProtectOffset] != 0;
   diskSize_ = readLe32(header + kDiskSizeOffset);
   size_t length = 0;
   while (length < kNameLength && header[length] != 0) ++length;

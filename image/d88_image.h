@@ -86,6 +86,9 @@ class D88Image {
   int32_t readBytes(int64_t position, uint8_t* dest, int32_t length);
   // NUL-terminated, at most 16 bytes, taken as stored.
   const char* diskName() const { return diskName_.data(); }
+  // Whether the selected disk's header flags it write-protected (any value
+  // but 0x00 in its flag byte, as emulators take it).
+  bool writeProtected() const { return writeProtected_; }
 
   // R of the first and last sector of a track, for readSectors' step from
   // one track to the next.
@@ -144,6 +147,7 @@ class D88Image {
   int32_t diskBase_ = -1;
   std::array<uint32_t, kTrackCount> trackOffsets_{};
   int32_t mediaType_ = -1;
+  bool writeProtected_ = false;
   int32_t lastSectorStatus_ = -1;
   std::array<char, kNameLength + 1> diskName_{};
 

@@ -122,13 +122,18 @@ TEST_F(ReaderTest, MultiDiskImageSelectsEachDiskAtItsOwnOffset) {
   second.mediaType = 0x10;
   second.name = "SECOND";
   second.tracks[0] = {sector(0, 0, 1, 0, filled(128, 0x22))};
-  openBytes(build::buildImage({first, second}));
+  build::Bytes bytes = build::buildImage({first, second});
+  bytes[0x1A] = 0x10;  // the first disk write-protected
+  openBytes(bytes);
   ASSERT_EQ(image_.diskCount(), 2);
+  ASSERT_TRUE(image_.selectDisk(0));
+  EXPECT_TRUE(image_.writeProtected());
 
   uint8_t data[128] = {};
   ASSERT_TRUE(image_.selectDisk(1));
   EXPECT_EQ(image_.mediaType(), 0x10);
   EXPECT_STREQ(image_.diskName(), "SECOND");
+  EXPECT_FALSE(image_.writeProtected());
   EXPECT_EQ(image_.readSector(0, 0, 0, 1, 0, data, 128), 128);
   EXPECT_EQ(data[0], 0x22);
 

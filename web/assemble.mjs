@@ -1,9 +1,11 @@
-// Writes the site: one index.html that holds everything (the page, its
-// style, the zip library and the worker with the compiled core inlined), so
-// that it works opened straight from the disk as well as from a web host.
+// Writes the site: one index.html that holds everything (the page's modules
+// and their packages bundled into one script, its style, and the worker with
+// the compiled core inlined), so that it works opened straight from the disk
+// as well as from a web host.
 //   node assemble.mjs CORE.js OUTPUT.html
 import { readFileSync, writeFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
+import { build } from 'esbuild';
 
 const [core, output] = process.argv.slice(2);
 const here = (path) => fileURLToPath(new URL(path, import.meta.url));
@@ -15,13 +17,18 @@ function inlined(name, text) {
   return text;
 }
 
+async function bundle(entry) {
+  const result = await build({
+    entryPoints: [here(`src/${entry}`)], bundle: true, format: 'iife', target: 'es2022',
+    minify: true, legalComments: 'none', write: false, logLevel: 'warning',
+  });
+  return result.outputFiles[0].text;
+}
+
 const parts = {
   '@STYLE@': read(here('src/style.css')),
-  '@WORKER@': inlined('worker',
-    [read(core), read(here('src/shift_jis.js')), read(here('src/worker.js'))].join('\n')),
-  '@FFLATE@': inlined('fflate', read(here('node_modules/fflate/umd/index.js'))),
-  '@PAGE@': inlined('page', ['words.js', 'shift_jis.js', 'page.js', 'inspector.js', 'collection.js']
-    .map((name) => read(here(`src/${name}`))).join('\n')),
+  '@WORKER@': inlined('worker', [read(core), await bundle('worker.js')].join('\n')),
+  '@PAGE@': inlined('page', await bundle('main.js')),
 };
 let html = read(here('src/index.html'));
 for (const [mark, text] of Object.entries(parts)) html = html.replace(mark, () => text);

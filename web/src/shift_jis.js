@@ -4,7 +4,7 @@
 // shows it on a terminal.
 const pairDecoder = new TextDecoder('shift_jis', { fatal: true });
 
-function isLeadByte(b) {
+export function isLeadByte(b) {
   return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
 }
 
@@ -14,7 +14,7 @@ function escapedByte(b) {
 
 // { shown, characters }: the text to show, and the name as characters, or
 // null when a byte of it starts no character.
-function decodeShiftJis(bytes) {
+export function decodeShiftJis(bytes) {
   let shown = '';
   let characters = '';
   let valid = true;

@@ -24,8 +24,12 @@ EM_JS(int, readImageRange, (double position, uint8_t* dest, int length), {
   return Module.readRange(position, dest, length);
 });
 
-EM_JS(void, takeImage, (int hasDisk, int mediaType, int plausible, int recognised), {
-  Module.onImage({hasDisk: !!hasDisk, mediaType, plausible: !!plausible, recognised: !!recognised});
+EM_JS(void, takeImage, (int hasDisk, int mediaType, int plausible, int recognised,
+                       const char* diskName, int nameLength, int writeProtected), {
+  Module.onImage({
+    hasDisk: !!hasDisk, mediaType, plausible: !!plausible, recognised: !!recognised,
+    diskName: HEAPU8.slice(diskName, diskName + nameLength), writeProtected: !!writeProtected,
+  });
 });
 
 
@@ -165,7 +169,8 @@ EMSCRIPTEN_KEEPALIVE void d88Extract() {
   const bool recognised = d88::isLayoutMedia(image.mediaType());
   // A refused image is read no further than its first disk's header.
   takeImage(image.mediaType() >= 0 ? 1 : 0, image.mediaType(), image.headerIsPlausible() ? 1 : 0,
-            recognised ? 1 : 0);
+            recognised ? 1 : 0, image.diskName(), static_cast<int>(std::strlen(image.diskName())),
+            image.writeProtected() ? 1 : 0);
   if (recognised) {
     const d88::ExtractionSummary summary = d88::extractVolumes(image, buffers, {take, nullptr});
     takeSummary(summary.entries, summary.refused, summary.damaged, summary.incompleteDirectories);

@@ -1,7 +1,9 @@
 // The page's worker: runs the extraction on one image, so that a huge or
-// hostile image never holds up the page, and posts every value it makes.
-// Its script follows the compiled core (loadCore) and shift_jis.js.
-'use strict';
+// hostile image never holds up the page, and posts every value it makes
+// (protocol.js says what it answers). Its script follows the compiled core,
+// which defines loadCore.
+/* global loadCore */
+import { decodeShiftJis } from './shift_jis.js';
 
 const post = (message, transfer) => postMessage(message, transfer || []);
 

@@ -1,0 +1,91 @@
+// The page's side of the worker's protocol. A worker runs the extraction of
+// one image at a time, so that a huge or hostile image never holds up the
+// page. It answers an image with, in order:
+//   {type: 'stage'}                            the image is being extracted
+//   {type: 'image', found, messages}           what the image is, the system's texts
+//   {type: 'done', values, sectors, summary, heap}  every value, the sectors read
+//   {type: 'disks', diskCount}                 its last word on the image
+// or {type: 'failed', reason, detail} at any point.
+import { $ } from './dom.js';
+import { words } from './words.js';
+
+// The worker's script is in the page itself, so that the page works opened
+// straight from the disk.
+const workerUrl = URL.createObjectURL(
+  new Blob([$('worker-source').textContent], { type: 'text/javascript' }));
+
+// The worker for the next image shown on its own, its core already made
+// ready; a new spare is started once an image is done with.
+let spare = new Worker(workerUrl);
+
+// One image shown on its own: `take` gets each of the worker's messages
+// (a failed worker as {type: 'failed'}). The run's stop() ends it.
+export function extractImage(file, take) {
+  const worker = spare ?? new Worker(workerUrl);
+  spare = null;
+  let running = true;
+  const stop = () => {
+    if (!running) return;
+    running = false;
+    worker.terminate();
+    spare ??= new Worker(workerUrl);
+  };
+  worker.onmessage = ({ data }) => {
+    if (!running) return;
+    if (data.type === 'disks' || data.type === 'failed') stop();
+    take(data);
+  };
+  worker.onerror = (event) => {
+    event.preventDefault();
+    if (!running) return;
+    stop();
+    take({ type: 'failed', reason: 'error', detail: event.message || words.workerFailed });
+  };
+  worker.postMessage(file);
+  return { stop };
+}
+
+// A collection's worker. It is given the next image before it is done
+// with one, so that it reads the one while it extracts the other, and it
+// answers in order. One that fails is replaced, and the images it still had
+// go to the new one; with none left, the next image starts a new one, so a
+// worker that cannot even start is not started again and again.
+export function imageWorker() {
+  const waiting = [];
+  let worker = null;
+  const start = () => {
+    const own = new Worker(workerUrl);
+    worker = own;
+    own.onmessage = ({ data }) => {
+      if (worker !== own) return;
+      if (data.type === 'image') waiting[0].found = data.found;
+      if (data.type === 'done') waiting[0].done = data;
+      if (data.type === 'disks') {
+        const { found, done, resolve } = waiting.shift();
+        resolve({ found, values: done.values, summary: done.summary, diskCount: data.diskCount,
+          heap: done.heap });
+      }
+      if (data.type === 'failed') fail(data.detail || data.reason);
+    };
+    own.onerror = (event) => {
+      event.preventDefault();
+      if (worker === own) fail(event.message || words.workerFailed);
+    };
+    for (const { blob } of waiting) own.postMessage({ image: blob, collection: true });
+  };
+  const fail = (why) => {
+    waiting.shift()?.resolve({ failed: why });
+    worker.terminate();
+    worker = null;
+    if (waiting.length) start();
+  };
+  start();
+  return {
+    extract: (blob) => new Promise((resolve) => {
+      waiting.push({ blob, resolve });
+      if (worker) worker.postMessage({ image: blob, collection: true });
+      else start();
+    }),
+    terminate: () => worker?.terminate(),
+  };
+}
