@@ -81,8 +81,8 @@ std::string cannotOpenReason(Language, std::string_view path, int error) {
 std::string cannotCopyReason(Language language, std::string_view path, int error) {
   const std::string folder = temporaryFolder();
   if (language == Language::japanese) {
-    return std::string(path) + ": 一時フォルダ " + folder + " にコピーできません: " +
-           systemReason(error);
+    return std::string(path) + "：一時フォルダー " + folder + " にコピーできません（" +
+           systemReason(error) + "）";
   }
   return std::string(path) + ": could not be copied into the temporary folder " + folder + ": " +
          systemReason(error);
@@ -99,41 +99,41 @@ Archive archiveOf(const uint8_t* start, int32_t length) {
 std::string unsupportedReason(Language language, const RefusedImage& image) {
   const bool japanese = language == Language::japanese;
   if (image.archive == Archive::gzip) {
-    return japanese ? "gzip のファイルです。展開して渡してください: zcat x.d88.gz | d88extract -"
+    return japanese ? "gzip のファイルです。展開しながら渡してください（例：zcat x.d88.gz | d88extract -）"
                     : "a gzip file: unpack it on the way in, as in zcat x.d88.gz | d88extract -";
   }
   if (image.archive == Archive::zip) {
     return japanese ? "zip のファイルです。展開してから、中のイメージごとに d88extract を"
-                      "実行してください (unzip -p x.zip game.d88 | d88extract - でも)"
+                      "実行してください（unzip -p x.zip game.d88 | d88extract - でも読めます）"
                     : "a zip file: unzip it, then run d88extract on each image in it (or "
                       "unzip -p x.zip game.d88 | d88extract -)";
   }
   if (!image.hasDisk) {
     const std::string size = image.bytes < 0 ? "" : number(image.bytes);
     if (japanese) {
-      return "D88イメージではありません: " + (size.empty() ? "" : size + " バイトで、") +
-             "ディスクヘッダ (688 バイト) より短い";
+      return "D88 イメージではありません。" + (size.empty() ? "" : size + " バイトしかなく、") +
+             "ディスクヘッダ（688 バイト）より短いファイルです";
     }
     return "not a D88 image: " + (size.empty() ? "" : size + " bytes, ") +
            "shorter than a disk header (688 bytes)";
   }
   const std::string_view media = mediaName(image.mediaType);
   if (media.empty() || !image.plausibleHeader) {
-    return japanese ? "D88イメージではありません: 最初のディスクのヘッダが D88 のものではない"
+    return japanese ? "D88 イメージではありません。最初のディスクのヘッダが、D88 イメージのヘッダとして読めません"
                     : "not a D88 image: its first disk header is not one a D88 image holds";
   }
-  const std::string found = std::string(media) + " (media " + hex(image.mediaType) + ")";
   if (japanese) {
-    return "最初のディスクが " + found +
-           " の D88 イメージです; この形式は 2DD と 2HD のディスクのもの";
+    return "最初のディスクが " + std::string(media) + "（メディア種別 " + hex(image.mediaType) +
+           "）の D88 イメージです。取り出せるのは 2DD と 2HD のディスクだけです";
   }
-  return "a D88 image whose first disk is " + found + "; this layout is on 2DD and 2HD disks";
+  return "a D88 image whose first disk is " + std::string(media) + " (media " +
+         hex(image.mediaType) + "); this layout is on 2DD and 2HD disks";
 }
 
 std::string usageHint(Language language) {
   if (language == Language::japanese) {
-    return "D88 イメージ 1 つから PC-98 のディスクのファイルを今のフォルダーに書き出します。"
-           "詳しくは d88extract --help";
+    return "D88 イメージ 1 つから、PC-98 のディスクのファイルを今のフォルダーに書き出します。"
+           "詳しくは d88extract --help を見てください";
   }
   return "Extracts the files of the PC-98 disk in one D88 image into the current folder. "
          "More: d88extract --help";
@@ -149,16 +149,16 @@ constexpr std::string_view kLoop =
 
 std::string helpText(Language language) {
   if (language == Language::japanese) {
-    return "D88 イメージ 1 つにある PC-98 のディスク (2DD か 2HD) のファイルを、"
+    return "D88 イメージ 1 つにある PC-98 のディスク（2DD か 2HD）のファイルを、"
            "ディレクトリにある名前のまま今のフォルダーに書き出し、一覧を標準出力に出します。\n"
            "  d88extract game.d88               イメージ 1 つを今のフォルダーに\n"
-           "  zcat game.d88.gz | d88extract -   パイプから (- は標準入力)\n"
+           "  zcat game.d88.gz | d88extract -   パイプから（- は標準入力）\n"
            "  " + std::string(kLoop) + "\n"
            "                                     イメージごとにフォルダーを作って\n"
            "  d88extract --version              バージョン\n"
            "読むのはイメージの最初のディスクだけです。先頭から 2 GiB より後で始まるディスクと、"
            "65 枚目からのディスクは数えません。\n"
-           "詳しくは README.md か、インストール後は man d88extract";
+           "詳しくは README.md を、インストール後は man d88extract を見てください";
   }
   return "Writes the files of the PC-98 disk (2DD or 2HD) in one D88 image into the current "
          "folder, under the names its directory gives them, and lists them on standard output.\n"
@@ -176,17 +176,16 @@ std::string notRead(Language language, const std::vector<std::string>& paths) {
   std::string names;
   for (const std::string& path : paths) names += (names.empty() ? "" : " ") + path;
   if (language == Language::japanese) {
-    return "読まなかったもの: " + names + " (1 回に読むイメージは 1 つです。複数なら: " +
-           std::string(kLoop) + ")";
+    return "読まなかったもの：" + names + "（1 回に読むイメージは 1 つです。複数なら：" +
+           std::string(kLoop) + "）";
   }
   return "Not read: " + names + " (one image a run; for several: " + std::string(kLoop) + ")";
 }
 
 std::string startedAlone(Language language) {
   if (language == Language::japanese) {
-    return "D88 イメージを extract-here.exe "
-           "にドロップすると、イメージの横のフォルダに書き出します. "
-           "何かキーを押すとこのウィンドウを閉じます";
+    return "D88 イメージを extract-here.exe にドロップすると、イメージの横のフォルダーに"
+           "書き出します。何かキーを押すと、このウィンドウを閉じます";
   }
   return "Drop a D88 image on extract-here.exe to extract it into a folder beside the image, "
          "or run d88extract IMAGE.d88 in a command prompt. Press any key to close this window";
@@ -194,8 +193,8 @@ std::string startedAlone(Language language) {
 
 std::string moreFailures(Language language, int32_t count, int error) {
   if (language == Language::japanese) {
-    return "ほかに " + number(count) + " 個のファイルも書き込めません (" + systemReason(error) +
-           ")";
+    return "ほかに " + number(count) + " 個のファイルも書き込めません（" + systemReason(error) +
+           "）";
   }
   return "and " + number(count) + " more " + (count == 1 ? "file" : "files") +
          " could not be written (" + systemReason(error) + ")";
@@ -204,10 +203,10 @@ std::string moreFailures(Language language, int32_t count, int error) {
 std::string summaryLine(Language language, const RunCounts& counts) {
   const int32_t older = counts.replacedOlder;
   if (language == Language::japanese) {
-    return "書き出したファイル " + number(counts.written) + ", 書き出さなかったもの " +
-           number(counts.refused) + ", 読めないか損傷したセクタを含むもの " +
-           number(counts.damaged) + ", 置き換えたもの " + number(counts.replaced) +
-           (older ? ", 前からフォルダーにあって置き換えたもの " + number(older) : "");
+    return "書き出したファイル " + number(counts.written) + " 個、書き出さなかったもの " +
+           number(counts.refused) + " 個、読めないか損傷したセクタを含むもの " +
+           number(counts.damaged) + " 個、置き換えたもの " + number(counts.replaced) + " 個" +
+           (older ? "、前からフォルダーにあって置き換えたもの " + number(older) + " 個" : "");
   }
   return number(counts.written) + (counts.written == 1 ? " file" : " files") + " written, " +
          number(counts.refused) + " not written, " + number(counts.damaged) +
@@ -216,7 +215,7 @@ std::string summaryLine(Language language, const RunCounts& counts) {
 }
 
 std::string replacedOlderNote(Language language) {
-  return language == Language::japanese ? ": 前からフォルダーにあったファイルを置き換えました"
+  return language == Language::japanese ? "：前からフォルダーにあったファイルを置き換えました"
                                         : ": replaced the file that was in the folder before";
 }
 
@@ -233,8 +232,8 @@ std::string otherDisks(Language language, int32_t diskCount) {
 
 std::string nothingExtracted(Language language) {
   if (language == Language::japanese) {
-    return "何も取り出せませんでした: どちらの面のディレクトリも読めません. "
-           "別の形式のディスク (PC-98 の MS-DOS のディスクなど) かもしれません";
+    return "何も取り出せませんでした。どちらの面のディレクトリも読めません。"
+           "別の形式のディスク（PC-98 の MS-DOS ディスクなど）かもしれません";
   }
   return "Nothing was extracted: neither side's directory could be read. This may be a disk "
          "of another layout (PC-98 MS-DOS disks are)";

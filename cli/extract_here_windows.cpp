@@ -34,19 +34,19 @@ std::string_view wordOf(Word word, Language language) {
       {"Drop one or more D88 disk images on extract-here.exe: each is extracted into a folder "
        "named after it, beside it.",
        "D88 イメージを extract-here.exe にドロップすると、イメージごとにその名前のフォルダーを横に"
-       "作って書き出します."},
-      {"Image: %s", "イメージ: %s"},
-      {"No such file: \"%s\"", "ファイルがありません: \"%s\""},
-      {"Not a file: \"%s\"", "ファイルではありません: \"%s\""},
-      {"Cannot make the folder \"%s\".", "フォルダー \"%s\" を作れません."},
-      {"Done: every file is in \"%s\".", "完了: すべてのファイルを \"%s\" に書き出しました."},
+       "作って書き出します。"},
+      {"Image: %s", "イメージ：%s"},
+      {"No such file: \"%s\"", "ファイルがありません：「%s」"},
+      {"Not a file: \"%s\"", "ファイルではありません：「%s」"},
+      {"Cannot make the folder \"%s\".", "フォルダー「%s」を作れません。"},
+      {"Done: every file is in \"%s\".", "完了：すべてのファイルを「%s」に書き出しました。"},
       {"Nothing was extracted from this image; the message above says why.",
-       "このイメージからは何も取り出せませんでした. 理由は上のメッセージのとおりです."},
+       "このイメージからは何も取り出せませんでした。理由は上のメッセージのとおりです。"},
       {"Some files could not be extracted; the messages above say which. The others are in "
        "\"%s\".",
-       "書き出せなかったファイルがあります (上のメッセージのとおり). ほかのファイルは \"%s\" "
-       "にあります."},
-      {"Press any key to close this window.", "何かキーを押すとこのウィンドウを閉じます."},
+       "書き出せなかったファイルがあります（上のメッセージのとおり）。ほかのファイルは「%s」"
+       "にあります。"},
+      {"Press any key to close this window.", "何かキーを押すと、このウィンドウを閉じます。"},
   };
   return kWords[static_cast<int>(word)][language == Language::japanese ? 1 : 0];
 }

@@ -46,7 +46,9 @@ std::string explained(const Report& report, const OutputStream& stream, std::str
       report.language == Language::english ? meaningOf(message) : std::string_view{};
   if (meaning.empty() && reason.empty()) return {};
   const std::string_view separator = meaning.empty() || reason.empty() ? "" : ": ";
-  return " (" + std::string(meaning) + std::string(separator) + std::string(reason) + ")";
+  const std::string said = std::string(meaning) + std::string(separator) + std::string(reason);
+  // Full-width brackets in Japanese, as a Japanese writer puts them.
+  return report.language == Language::japanese ? "（" + said + "）" : " (" + said + ")";
 }
 
 std::string explained(const Report& report, std::string_view message, std::string_view reason) {

@@ -173,8 +173,9 @@ TEST_F(Terminal, EachRefusalSaysWhy) {
               "be copied into the temporary folder /: Permission denied)\n");
   }
   EXPECT_EQ(testing::runOnImage(build::Bytes(12, 'x'), japanese).out,
-            "未対応のディスクイメージ形式です. ("
-            "D88イメージではありません: 12 バイトで、ディスクヘッダ (688 バイト) より短い)\n");
+            "未対応のディスクイメージ形式です.（"
+            "D88 イメージではありません。12 バイトしかなく、ディスクヘッダ（688 バイト）より短い"
+            "ファイルです）\n");
   EXPECT_EQ(toldOnTerminal(build::Bytes(800, 'x')).out,
             unsupported + "not a D88 image: its first disk header is not one a D88 image holds)\n");
   // Packed as people keep images: said as what it is, with what to do.
@@ -268,7 +269,7 @@ TEST_F(Terminal, DiskOfAnotherLayoutSaysNothingWasExtracted) {
   const std::string threeDisks =
       testing::runOnImage(build::buildImage({blankDisk, blankDisk, blankDisk}), japanese).out;
   EXPECT_TRUE(threeDisks.ends_with(
-      "置き換えたもの 0\nこのイメージには 3 枚のディスクがあり、読んだのは最初の 1 枚だけです\n"))
+      "置き換えたもの 0 個\nこのイメージには 3 枚のディスクがあり、読んだのは最初の 1 枚だけです\n"))
       << threeDisks;
   EXPECT_EQ(run.out,
             "2DD/2HD版(PC98)を認識しました. (a 2DD/2HD (PC-98) disk was recognised)\n"
@@ -324,11 +325,11 @@ TEST_F(Terminal, SummaryCountsEachOutcomeInItsPlace) {
   options.environment = {"LC_ALL=", "LC_CTYPE=C.UTF-8", "LANG=ja_JP.UTF-8"};
   const std::string japanese = testing::runOnImage(build::buildDisk(disk), options).out;
   EXPECT_TRUE(japanese.ends_with(
-      "ほかに 2 個のファイルも書き込めません (Is a directory)\n"
-      "書き出したファイル 5, 書き出さなかったもの 3, 読めないか損傷したセクタを含むもの 2, "
-      "置き換えたもの 1, 前からフォルダーにあって置き換えたもの 1\n"
-      "読まなかったもの: other.d88 (1 回に読むイメージは 1 つです。複数なら: for f in *.d88; do "
-      "mkdir \"${f%.*}\" && (cd \"${f%.*}\" && d88extract \"../$f\"); done)\n"))
+      "ほかに 2 個のファイルも書き込めません（Is a directory）\n"
+      "書き出したファイル 5 個、書き出さなかったもの 3 個、読めないか損傷したセクタを含むもの 2 個、"
+      "置き換えたもの 1 個、前からフォルダーにあって置き換えたもの 1 個\n"
+      "読まなかったもの：other.d88（1 回に読むイメージは 1 つです。複数なら：for f in *.d88; do "
+      "mkdir \"${f%.*}\" && (cd \"${f%.*}\" && d88extract \"../$f\"); done）\n"))
       << japanese;
 }
 
