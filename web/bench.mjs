@@ -108,7 +108,7 @@ for (let round = 1; round <= rounds; ++round) {
   const { collectionMs, ...heaps } = await page.evaluate(() => ({
     collectionMs: performance.getEntriesByName('d88:zip-ready').at(-1).startTime -
       performance.getEntriesByName('d88:chosen').at(-1).startTime,
-    peakHeap: collection.peakHeap, jsHeap: performance.memory?.usedJSHeapSize ?? 0 }));
+    peakHeap: Number(document.body.dataset.heap), jsHeap: performance.memory?.usedJSHeapSize ?? 0 }));
   memory = heaps;
   ratios.push(collectionMs / loopMs);
   console.log(`  round ${round}: loop ${(loopMs / 1000).toFixed(1)} s ` +

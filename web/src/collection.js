@@ -64,6 +64,7 @@ export function startCollection(files, viewer) {
   let done = 0;
   let bytes = 0;
   let now = '';
+  let peakHeap = 0; // the worker's core at its largest, for scripts
   let drawing = null;
   let stopAsked = false;
   let left = false; // another image or collection was chosen
@@ -126,6 +127,7 @@ export function startCollection(files, viewer) {
   function fileResult(image, result) {
     done += 1;
     bytes += image.blob.size;
+    peakHeap = Math.max(peakHeap, result.heap ?? 0);
     if (result.failed) return imageWithout(image.path, words.extractionStopped(image.path, result.failed));
     if (!result.found.recognised) return imageWithout(image.path, refusedWhy(result.found, image.blob.size));
     const folder = folderFor(image.path, folders);
@@ -145,6 +147,7 @@ export function startCollection(files, viewer) {
     setStatus(element('p', {}, words.collectionDone(done, found, stopAsked)));
     $('actions').hidden = false;
     performance.mark('d88:zip-ready');
+    document.body.dataset.heap = String(peakHeap);
     setStage('done');
   }
 

@@ -227,7 +227,8 @@ export function showMap(values, sectors, viewer) {
     viewer.show({ title: sector.label, bytes: sector.bytes, sectors: [sector], opener: cell });
   };
 
-  maps.replaceChildren(volumeGrid(map), element('h3', {}, words.bootMap), bootGrid(map));
+  maps.replaceChildren(volumeGrid(map), element('h3', {}, words.bootHeading),
+    element('p', { className: 'gloss' }, words.bootMap), bootGrid(map));
   maps.onclick = (event) => {
     const cell = event.target.closest('.cell');
     if (cell) viewSector(cell);

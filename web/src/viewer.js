@@ -16,7 +16,8 @@ const isUserDefined = (character) => character >= '\ue000' && character <= '\uf8
 
 // For each byte, the text it shows: a character where one starts (a
 // double-byte one across its two columns), '' for the second byte of one,
-// '.' for a control, a user-defined character or a byte that is no character.
+// '.' for a control or a byte that is no character, and '..' for a
+// user-defined character.
 function textColumns(bytes) {
   const columns = new Array(bytes.length);
   for (let i = 0; i < bytes.length; ) {
@@ -24,8 +25,9 @@ function textColumns(bytes) {
     if (isLeadByte(b) && i + 1 < bytes.length) {
       const { characters } = decodeShiftJis(bytes.subarray(i, i + 2));
       if (characters !== null && characters.length === 1) {
-        columns[i] = isUserDefined(characters) ? '.' : characters;
-        columns[i + 1] = '';
+        const user = isUserDefined(characters);
+        columns[i] = user ? '.' : characters;
+        columns[i + 1] = user ? '.' : '';
         i += 2;
         continue;
       }
@@ -37,8 +39,13 @@ function textColumns(bytes) {
   return columns;
 }
 
-const headerText = () => `${words.offset.padEnd(6)}  ` +
-  [...Array(kRowBytes).keys()].map((k) => hex2(k) + (k === 7 ? '  ' : ' ')).join('') + ` ${words.text}`;
+// Kana, kanji and full-width forms take two columns of a monospace font.
+const isWide = (c) => (c >= '\u3000' && c <= '\u9fff') || (c >= '\uff00' && c <= '\uff60');
+const columnsOf = (text) => [...text].reduce((sum, c) => sum + (isWide(c) ? 2 : 1), 0);
+const headerText = () => `${words.offset}${' '.repeat(Math.max(0, 8 - columnsOf(words.offset)))}` +
+  [...Array(kRowBytes).keys()].map((k) => hex2(k) + (k === 7 ? '  ' : ' ')).join('') +
+  // as wide as a row's text, so that no row shows beside it
+  ` ${words.text}${' '.repeat(Math.max(0, kRowBytes - columnsOf(words.text)))}`;
 
 export function makeViewer() {
   const panel = $('viewer');

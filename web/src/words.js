@@ -38,7 +38,6 @@ const kWords = {
       'its 64th, are not counted.',
     reading: (name, bytes) => `Reading ${name} (${bytes} bytes)…`,
     workerFailed: 'the worker failed',
-    stopped: (detail) => `The extraction stopped: ${detail}`,
     tooBigForMemory: (name) => `${name} is too big for this page's memory. ` +
       'The command line reads images of any size.',
     extractionStopped: (name, detail) => `The extraction of ${name} stopped: ${detail}`,
@@ -88,7 +87,8 @@ const kWords = {
       'named m.0000: IPLMUS is 385 bytes of them.',
     volumeMap: 'Sides 0 and 1: a row for each logical track, 00 to 4c, its sectors 1 to 5 across',
     track: 'Track', sideColumn: (side) => `Side ${side}`,
-    bootMap: 'Boot sectors: track 0, sectors 1 to 26 (two rows), then track 1, sectors 1 and 2. ' +
+    bootHeading: 'Boot sectors, 128 bytes each',
+    bootMap: 'Track 0, sectors 1 to 26 (two rows), then track 1, sectors 1 and 2. ' +
       'IPLMUS comes from sectors 14 to 17 of track 0.',
     holds: { directory: 'the directory', file: 'a file', free: 'no entry', shared: 'more than one entry',
       outside: 'not part of the volume', boot: 'boot sectors, no entry' },
@@ -150,7 +150,6 @@ const kWords = {
       '65 枚目以降のディスクは数えません。',
     reading: (name, bytes) => `${name}（${bytes} バイト）を読んでいます…`,
     workerFailed: 'ワーカーが停止しました',
-    stopped: (detail) => `取り出しが止まりました：${detail}`,
     tooBigForMemory: (name) => `${name} は、このページのメモリーには大きすぎます。` +
       'コマンドラインなら、どんな大きさのイメージでも読めます。',
     extractionStopped: (name, detail) => `${name} の取り出しが止まりました：${detail}`,
@@ -194,7 +193,8 @@ const kWords = {
       'そのうち 385 バイトが IPLMUS になります。',
     volumeMap: '面 0 と面 1：論理トラック 00 から 4c まで 1 行ずつ、セクタ 1 から 5 を横に並べています',
     track: 'トラック', sideColumn: (side) => `面 ${side}`,
-    bootMap: 'ブートセクタ：トラック 0 のセクタ 1 から 26（2 行）、続いてトラック 1 のセクタ 1 と 2。' +
+    bootHeading: 'ブートセクタ（各 128 バイト）',
+    bootMap: 'トラック 0 のセクタ 1 から 26（2 行）、続いてトラック 1 のセクタ 1 と 2。' +
       'IPLMUS はトラック 0 のセクタ 14 から 17 です。',
     holds: { directory: 'ディレクトリ', file: 'ファイル', free: '項目なし', shared: '複数の項目',
       outside: 'ボリュームの外', boot: 'ブートセクタ（項目なし）' },
@@ -218,7 +218,7 @@ const kWords = {
     viewing: (what, size) => `${what}：${size} バイト`,
     hexHelp: 'オフセット、16 進数のバイト、Shift_JIS として読んだテキストの順です' +
       '（制御文字、外字、文字にならないバイトは「.」）。線はセクタの始まりです。Esc キーで閉じます。',
-    offset: 'オフセット', text: 'テキスト',
+    offset: '位置', text: 'テキスト',
     missingBytes: 'イメージにない（0）', damagedBytes: '読み取りエラーのまま記録',
   },
 };

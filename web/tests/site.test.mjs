@@ -216,7 +216,19 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold; 1.5 G
     assert.ok(status.includes('未対応のディスクイメージ形式です.'), status);
     assert.ok(status.includes(why), status);
     assert.ok(await page.isHidden('#zip'));
+    assert.ok((await page.isHidden('#inspector')) && (await page.isHidden('#listing')), why);
   }
+  // A 2HD disk with no tracks: recognised, neither directory read, and drawn
+  // as nothing of this layout; said as the command line says it.
+  const trackless = join(work, 'trackless.d88');
+  const header = Buffer.alloc(0x2b0);
+  header[0x1b] = 0x20;
+  header.writeUInt32LE(0x2b0, 0x1c);
+  writeFileSync(trackless, header);
+  assert.equal(await extract(page, trackless), 'done');
+  await assertSaysAll(page, nativeRun(trackless).run.stderr, 'trackless');
+  assert.match(await page.textContent('#status'), /Nothing was extracted: neither side's directory could be read\./);
+  assert.ok((await page.isHidden('#inspector')) && (await page.isHidden('#listing')) && (await page.isHidden('#zip')));
   // The fixture with ABC renamed A\x80\x1b, shown escaped and not offered,
   // EMPTY renamed LOADER, which side 1's LOADER replaces, and 音楽.1 renamed
   // ⅰ (FA 40: a lead byte high in the range), offered as the command line
@@ -239,9 +251,17 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold; 1.5 G
   // The damaged fixture with FRONT renamed A\x80: a byte that is no character
   // beside ordinary ones is not offered; the count of damaged files is theirs.
   const damaged = readFileSync(join(fixtures, 'damaged/image.d88'));
-  damaged.set([0x41, 0x80, 0x20, 0x20, 0x20], damaged.indexOf('FRONT'));
+  // and F0 40, a user-defined character; the disk flagged write-protected.
+  damaged.set([0x41, 0x80, 0xf0, 0x40, 0x20], damaged.indexOf('FRONT'));
+  damaged[0x1a] = 0x10;
   writeFileSync(renamed, damaged);
   assert.equal(await extract(page, renamed), 'done');
+  await page.waitForFunction(() => document.body.dataset.disks !== undefined);
+  assert.match(await page.textContent('#status'),
+    /renamed\.d88: 17\.9 KiB \(18,368 bytes\)Its first disk: named “FIXTURE”, 2HD, write-protected\. It holds one disk\./);
+  await page.click('.cell[data-where="0"][data-index="5"]');
+  const entryRow = (await page.locator('#hex-rows .row').allTextContents()).find((row) => row.includes('41 80 f0 40 20'));
+  assert.match(entryRow, / {2}A\.\.\. {2}/, entryRow);
   const a80 = page.locator('#rows tr', { hasText: 'A\\x80' });
   assert.equal(await a80.count(), 1);
   assert.equal(await a80.locator('button.save').count(), 0);
@@ -305,23 +325,52 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
       'Side 0, track 02 sector 02: a file (CRC); recorded with a read error');
     // A file chosen: its sectors light up, its bytes are shown, the missing
     // sector as zeros.
-    await page.locator('#rows tr', { hasText: 'BACK' }).locator('button.view').click();
+    // The bytes open where the person is, and take the keyboard; Escape gives
+    // it back to the button.
+    const viewBack = page.locator('#rows tr', { hasText: 'BACK' }).locator('button.view');
+    const scrolled = await page.evaluate(() => window.scrollY);
+    await viewBack.click();
     const lit = await page.$$eval('.cell.lit', (cells) => cells.map((c) => `${c.dataset.where}:${c.dataset.index}`));
     assert.deepEqual(lit, ['1:25', '1:26', '1:27']);
     assert.equal(await page.textContent('#viewer-heading'), 'BACK: 3,072 bytes');
+    assert.equal(await page.textContent('#sector-info'), 'BACK: 3 sectors marked on the map');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'hex');
+    assert.equal(await page.evaluate(() => window.scrollY), scrolled);
+    assert.ok(await page.locator('#hex').isVisible());
+    assert.match(await page.textContent('#hex-head'), /^offset {2}00 01 02 03 04 05 06 07 {2}08 .* 0f {2}text/);
     await page.evaluate(() => { const box = document.getElementById('hex'); box.scrollTop = box.scrollHeight / 3; });
+    // The second sector, missing: its first row starts a sector, its bytes are marked.
     const zeros = `000400  ${'00 '.repeat(8)} ${'00 '.repeat(8)} ${'.'.repeat(16)}`;
     await page.waitForFunction((row) => [...document.querySelectorAll('#hex-rows .row')].some((r) => r.textContent === row), zeros);
+    assert.deepEqual(await page.$$eval('#hex-rows .row.boundary', (rows) => rows.map((row) =>
+      [row.textContent.slice(0, 6), row.querySelectorAll('.bytes-unread').length])).then((rows) => rows[0]),
+    ['000400', 2]);
+    assert.equal(await page.locator('#hex-rows .row', { hasText: /^0003f0/ }).locator('.bytes-unread').count(), 0);
+    await page.keyboard.press('Escape');
+    assert.ok(await page.isHidden('#viewer'));
+    assert.equal(await page.evaluate(() => document.activeElement.textContent), 'View');
+    assert.equal(await page.evaluate(() => document.activeElement.closest('tr').cells[1].textContent), 'BACK');
     // A sector chosen: the rows of what holds it light up.
     await cell(0, 26).click();
     assert.deepEqual(await page.$$eval('#rows tr.lit', (trs) => trs.map((tr) => tr.cells[1].textContent)),
       ['FRONT']);
     assert.equal(await page.textContent('#viewer-heading'), 'Side 0, track 05 sector 02: 1,024 bytes');
     // The keyboard moves through the map: down a sector, then across a track.
+    // Arrow keys stop at the map's edges.
     await cell(0, 0).focus();
+    await page.keyboard.press('ArrowUp');
+    await page.keyboard.press('ArrowLeft');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.index), '0');
     await page.keyboard.press('ArrowDown');
     await page.keyboard.press('ArrowRight');
     assert.equal(await page.evaluate(() => document.activeElement.dataset.index), '6');
+    await cell(1, 384).focus();
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await page.evaluate(() => `${document.activeElement.dataset.where}:${document.activeElement.dataset.index}`), '1:384');
+    // Every track numbered along the map.
+    assert.deepEqual((await page.locator('.cells.volume .head.track').allTextContents()).slice(0, 3), ['Track', '00', '01']);
+    assert.equal(await page.locator('.cells.volume .head.track').count(), 78);
     // Everything the map shows, as text.
     const text = await page.textContent('#map-lines');
     assert.match(text, /CRC \(side 0\): 3 sectors from Side 0, track 02 sector 01 to Side 0, track 02 sector 03; 1 with a read error\./);
@@ -329,9 +378,10 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     // No rule of accessibility broken, with the map, its text and the bytes open.
     await page.click('#map-text summary');
     await page.addScriptTag({ content: readFileSync(join(import.meta.dirname, '../node_modules/axe-core/axe.min.js'), 'utf8') });
-    const violations = await page.evaluate(async () => (await axe.run(document)).violations
+    const axeViolations = (on) => on.evaluate(async () => (await axe.run(document, {
+      rules: { 'target-size': { enabled: true } } })).violations
       .map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
-    assert.deepEqual(violations, []);
+    assert.deepEqual(await axeViolations(page), []);
     // The largest files scroll through drawing only the rows in view.
     const sample = join(work, 'sample.d88');
     assert.equal(spawnSync(join(native, 'builder/d88-make-sample'), [sample]).status, 0);
@@ -360,13 +410,25 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     assert.ok((await classes(1, 11)).includes('free'));
     assert.deepEqual(errors, []);
     // In Japanese where the browser prefers it; the system's messages as they are.
-    const context = await browser.newContext({ locale: 'ja-JP' });
+    // On a phone held upright the map fits the width, each square a target
+    // of 24 px at least, and nothing speaks of dropping.
+    const context = await browser.newContext({ locale: 'ja-JP', viewport: { width: 390, height: 844 },
+      isMobile: true, hasTouch: true });
     const japanese = await context.newPage();
     await japanese.goto(site);
     assert.equal(await extract(japanese, join(fixtures, 'damaged/image.d88')), 'done');
     assert.match(await japanese.textContent('#status'), /ファイル 3 個を用意しました、2 個は読めないか損傷したセクタを含みます。/);
     assert.equal(await japanese.textContent('#listing th:nth-child(2)'), '名前');
     assert.match(await japanese.textContent('#rows'), /CRCには損傷したセクタが含まれます\./);
+    // The system's Japanese needs no English beside it.
+    assert.doesNotMatch(await japanese.textContent('main'), /recognised|Some of its sectors/);
+    assert.equal(await japanese.evaluate(() => document.documentElement.scrollWidth), 390);
+    const sizes = await japanese.$$eval('.cell:not(.key)', (cells) => cells.map((c) => c.getBoundingClientRect())
+      .map((box) => Math.min(box.width, box.height)));
+    assert.ok(Math.min(...sizes) >= 24, `${Math.min(...sizes)} px`);
+    assert.doesNotMatch(await japanese.textContent('#drop'), /ドロップ/);
+    await japanese.addScriptTag({ content: readFileSync(join(import.meta.dirname, '../node_modules/axe-core/axe.min.js'), 'utf8') });
+    assert.deepEqual(await axeViolations(japanese), []);
     await context.close();
     // A browser that says only "ja" gets the Japanese page too.
     const plain = await browser.newContext({ locale: 'ja' });
