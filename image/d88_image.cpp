@@ -282,6 +282,37 @@ int32_t D88Image::listSectorIds(int32_t track, uint8_t* dest, int32_t capacity) 
   return written;
 }
 
+int32_t D88Image::listSectorRecords(int32_t track, SectorRecord* dest, int32_t capacity) {
+  int64_t start = 0;
+  if (!trackStart(track, start)) return 0;
+  const int32_t wanted = std::clamp(capacity, 0, kMaxListedRecords);
+  std::array<int64_t, kMaxListedRecords> dataOffsets{};
+  std::array<SweepRequest, kMaxListedRecords> requests{};
+  int32_t count = 0;
+  int64_t offset = start;
+  for (uint32_t i = 0; count < wanted; ++i) {
+    uint8_t header[kSectorHeaderSize];
+    if (readAt(window_, offset, header, kSectorHeaderSize) != kSectorHeaderSize) break;
+    const uint16_t dataSize = readLe16(header + kDataSizeOffset);
+    dest[count] = {header[0], header[1], header[2], header[3], dataSize, header[kStatusOffset], false};
+    dataOffsets[static_cast<size_t>(count)] = offset + kSectorHeaderSize;
+    requests[static_cast<size_t>(count)] = {start, keyOf(header[0], header[1], header[2], header[3])};
+    ++count;
+    if (i + 1 == readLe16(header + kSectorCountOffset)) break;
+    offset += kSectorHeaderSize + dataSize;
+  }
+  // The records readSector finds, all in one pass, as the extraction's reads
+  // find them.
+  std::array<SweepAnswer, kMaxListedRecords> answers{};
+  sweepTracks(window_, std::span(requests.data(), static_cast<size_t>(count)),
+              std::span(answers.data(), static_cast<size_t>(count)));
+  for (int32_t k = 0; k < count; ++k) {
+    const SweepAnswer& answer = answers[static_cast<size_t>(k)];
+    dest[k].reached = answer.found && answer.sector.dataOffset == dataOffsets[static_cast<size_t>(k)];
+  }
+  return count;
+}
+
 bool D88Image::trackStart(int32_t track, int64_t& start) const {
   if (!open_ || track < 0 || track >= kTrackCount) return false;
   const uint32_t offset = trackOffsets_[static_cast<size_t>(track)];

@@ -20,6 +20,17 @@
 
 namespace d88 {
 
+// One sector record of a track, as the image stores it.
+struct SectorRecord {
+  uint8_t c = 0;
+  uint8_t h = 0;
+  uint8_t r = 0;
+  uint8_t n = 0;
+  uint16_t dataSize = 0;
+  uint8_t status = 0;
+  bool reached = false;  // what readSector of this ID finds
+};
+
 // Where a sector is sought: the track index and the ID's C, H and R.
 struct SectorAddress {
   int32_t track = 0;
@@ -38,6 +49,9 @@ struct SectorRequest {
 };
 
 inline constexpr int32_t kMaxLocatedSectors = 1024;
+// The most records listSectorRecords lists of one track: far more than any
+// real track holds (26 at most on these disks).
+inline constexpr int32_t kMaxListedRecords = 256;
 
 class D88Image {
  public:
@@ -123,6 +137,12 @@ class D88Image {
   // Stores C, H, R, N of the track's records, 4 bytes each, as far as whole
   // entries fit in `capacity` bytes. Returns the bytes written.
   int32_t listSectorIds(int32_t track, uint8_t* dest, int32_t capacity);
+
+  // The track's records as listSectorIds walks them, at most `capacity`,
+  // each with its data size and status as stored and whether readSector of
+  // its ID reaches it (a later record of the same ID, or one past the end
+  // of the search, never is). Returns the records stored.
+  int32_t listSectorRecords(int32_t track, SectorRecord* dest, int32_t capacity);
 
  private:
   void clearSelection();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "d88_builder.h"
@@ -266,6 +267,28 @@ TEST_F(ReaderTest, DisagreeingCountsStillEndTheWalkAtTheEndOfTheFile) {
   EXPECT_EQ(image_.readSector(0, 0, 0, 150, 0, data.data(), 4), 0);  // zero-length data
   EXPECT_EQ(image_.listSectorIds(0, data.data(), 4 * 300), 4 * 200);
   EXPECT_EQ(data[4 * 199 + 2], 200);
+}
+
+TEST_F(ReaderTest, SectorRecordsAreListedAsStoredWithWhatReadSectorReaches) {
+  Disk disk;
+  auto& track = disk.tracks[4];
+  // Another scheme's record, stored shorter than its size code says.
+  track = {sector(1, 0, 1, 3, filled(1024, 1)), sector(0, 0, 1, 2, filled(100, 2)),
+           sector(1, 0, 2, 3, filled(1024, 3)), sector(1, 0, 1, 3, filled(1024, 4))};
+  track[2].status = 0xB0;
+  openDisk(disk);
+  SectorRecord records[8];
+  ASSERT_EQ(image_.listSectorRecords(4, records, 8), 4);
+  const auto row = [](const SectorRecord& s) {
+    return std::tuple(s.c, s.h, s.r, s.n, s.dataSize, s.status, s.reached);
+  };
+  // The second R1 is never read: the first one of its ID is.
+  EXPECT_EQ(row(records[0]), std::tuple(1, 0, 1, 3, 1024, 0x00, true));
+  EXPECT_EQ(row(records[1]), std::tuple(0, 0, 1, 2, 100, 0x00, true));
+  EXPECT_EQ(row(records[2]), std::tuple(1, 0, 2, 3, 1024, 0xB0, true));
+  EXPECT_EQ(row(records[3]), std::tuple(1, 0, 1, 3, 1024, 0x00, false));
+  EXPECT_EQ(image_.listSectorRecords(4, records, 2), 2);
+  EXPECT_EQ(image_.listSectorRecords(5, records, 8), 0);  // no such track
 }
 
 TEST_F(ReaderTest, TrackTableEntriesOutsideTheDiskAreAbsent) {

@@ -131,6 +131,7 @@ std::map<std::string, Outcome> outcomes() {
       {"media-2d", unsupported},
       {"shorter-than-a-header", unsupported},
       {"two-disks", compact},
+      {"mixed-records", {0, kCompactListing, damagedSectors("A"), compactFiles()}},
       {"windows-names", windowsNames},
       {"disagreeing-counts-small", noDirectory},
       {"disagreeing-counts", noDirectory},
