@@ -162,12 +162,13 @@ std::vector<std::pair<std::string, Bytes>> craftedImages(size_t sizeLimit) {
 
   // Side 0's logical track 2 as a dump of a mixed disk leaves it: R 2
   // recorded with a data CRC error, R 3 as deleted data, a record of another
-  // scheme after R 1, and a second R 1 last, which no read reaches.
+  // scheme after R 1 (its ID but for a size code of 512 bytes), and a second
+  // R 1 last, which no read reaches.
   Disk mixed = compactVolumeDisk();
   std::vector<Sector>& records = mixed.tracks[trackIndex(0, 2)];
   records[1].status = 0xB0;
   records[2].status = 0x10;
-  records.insert(records.begin() + 1, Sector{0, 0, 1, 2, Bytes(512, 0xE5), {}, {}, 0});
+  records.insert(records.begin() + 1, Sector{1, 0, 1, 2, Bytes(512, 0xE5), {}, {}, 0});
   Sector again = records.front();
   again.data = Bytes(1024, 0x55);
   records.push_back(again);

@@ -59,4 +59,18 @@ inline int32_t headIdOf(int32_t logicalTrack) {
   return logicalTrack % 2;
 }
 
+// Whether the layout asks for sector (c, h, r, n) on a track index: one of a
+// volume's (logical tracks 1 to 76, R 1 to 5, N 3), or one of the boot read's
+// (R 1 to 26 of track 0, then R 1 and 2 of track 1, N 0).
+inline bool layoutAsksFor(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n) {
+  const int32_t logicalTrack = track / 2;
+  if (track >= 0 && logicalTrack >= 1 && logicalTrack < kLogicalTracks) {
+    return c == cylinderIdOf(logicalTrack) && h == headIdOf(logicalTrack) && r >= 1 &&
+           r <= kSectorsPerTrack && n == kSectorSizeCode;
+  }
+  if (track == 0) return c == 0 && h == 0 && r >= 1 && r <= kBootLastSector && n == 0;
+  if (track == 1) return c == 0 && h == 1 && r >= 1 && r <= kBootSectors - kBootLastSector && n == 0;
+  return false;
+}
+
 }  // namespace d88

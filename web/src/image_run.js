@@ -4,6 +4,7 @@ import { $, element, save, setStage, setStatus, sizeInWords } from './dom.js';
 import { makeListing, said, summarySentence } from './listing.js';
 import { hideMap, showMap } from './map.js';
 import { extractImage } from './protocol.js';
+import { showTrack } from './tracks.js';
 import { decodeShiftJis } from './shift_jis.js';
 import { words } from './words.js';
 import { makeZip } from './zip.js';
@@ -45,6 +46,11 @@ export function startImage(file, viewer) {
   hideResults();
   let listing = null;
   let zip = null;
+  // The records of every track come after the rest, off the way to the
+  // listing and the map; a track is shown once they are here.
+  let haveTracks;
+  const tracks = new Promise((resolve) => { haveTracks = resolve; });
+  let nothingRead = false;
   const progress = $('progress');
   const fail = (text) => {
     progress.hidden = true;
@@ -79,6 +85,7 @@ export function startImage(file, viewer) {
     if (summary.entries === 0 && summary.incompleteDirectories === 2) {
       for (const note of rows.querySelectorAll('tr.note td')) status.append(element('p', {}, ...note.childNodes));
       status.append(element('p', {}, words.nothingExtracted));
+      nothingRead = true;
       setStage('done');
       return;
     }
@@ -89,7 +96,7 @@ export function startImage(file, viewer) {
     performance.mark('d88:zip-ready');
     $('actions').hidden = zip === null;
     setStage('done');
-    showMap(values, message.sectors, viewer);
+    showMap({ values, sectors: message.sectors, tracks, viewer, imageName: file.name });
     performance.mark('d88:map-ready');
   }
 
@@ -108,6 +115,15 @@ export function startImage(file, viewer) {
         break;
       case 'done':
         finish(message);
+        break;
+      case 'tracks':
+        haveTracks(message.tracks);
+        // What the tracks do hold is what tells a person which layout it is.
+        if (nothingRead && message.tracks.length) {
+          const button = element('button', { type: 'button', id: 'tracks-as-recorded' }, words.tracksAsRecorded);
+          button.onclick = () => showTrack({ map: null, tracks: message.tracks, track: 0, viewer, opener: button });
+          $('status').append(element('p', {}, button));
+        }
         break;
       case 'disks':
         if (message.diskCount > 0) {

@@ -1,93 +1,26 @@
 // The map: every sector of both sides and of the boot read, coloured by what
 // holds it and marked by how it was read, the same as text, and the choice
-// of a file or a sector to see its bytes.
-import { $, element, hex2 } from './dom.js';
+// of a file, a sector or a track to see what it holds.
+import { $, element, hex2, save } from './dom.js';
+import { startSearch } from './search.js';
+import { kBootSectors, kSectors, kTracks, mapAsData, mapOf, sectorOf } from './sector_map.js';
+import { showTrack } from './tracks.js';
 import { words } from './words.js';
 
-const kTracks = 77;
-const kSectors = 5;
-const kSectorBytes = 1024;
-// The boot read: 26 sectors of track 0, then 2 of track 1, 128 bytes each.
-const kBootSectors = [...Array(26).keys()].map((k) => [0, k + 1]).concat([[1, 1], [1, 2]]);
-const kBootBytes = 128;
 const kBootColumns = 13;
-const kIplFirst = 13; // IPLMUS: bytes 1664 to 2048 of the boot read, its sectors 14 to 17
-const kIplLast = 16;
-const kStateNames = ['unread', 'read', 'damaged'];
-
-// What every sector of the disk holds and how it was read.
-function mapOf(values, sectors) {
-  const sides = [0, 1].map((side) => ({
-    states: sectors[side]?.states, bytes: sectors[side]?.bytes,
-    owners: Array.from({ length: kTracks * kSectors }, () => []),
-  }));
-  for (const side of sides) {
-    for (let r = 0; r < kSectors; ++r) side.owners[kSectors + r].push('directory');
-  }
-  const entries = values.filter((value) => value.kind === 0 || value.kind === 2);
-  for (const value of entries) {
-    value.cells = [];
-    if (value.kind === 2) {
-      for (let k = kIplFirst; k <= kIplLast; ++k) value.cells.push(['boot', k]);
-      continue;
-    }
-    // Entries whose sectors lie outside the volume light nothing.
-    if (value.verdict === 2) continue;
-    const first = value.start[0] * kSectors + value.start[1] - 1;
-    const last = value.end[0] * kSectors + value.end[1] - 1;
-    for (let k = Math.max(first, 0); k <= Math.min(last, kTracks * kSectors - 1); ++k) {
-      sides[value.side].owners[k].push(value);
-      value.cells.push([value.side, k]);
-    }
-  }
-  return { sides, boot: sectors[2], entries };
-}
-
-function holdsOf(owners, outside) {
-  if (outside) return 'outside';
-  if (owners.length > 1) return 'shared';
-  if (owners.length === 0) return 'free';
-  return owners[0] === 'directory' ? 'directory' : 'file';
-}
-
-// A sector of side 0 or 1 by index, or of the boot read: what the page says
-// of it, and its bytes.
-function sectorOf(map, where, k) {
-  if (where === 'boot') {
-    const [track, r] = kBootSectors[k];
-    const iplmus = k >= kIplFirst && k <= kIplLast && map.boot;
-    const state = map.boot ? kStateNames[map.boot.states[k]] : 'notRead';
-    return {
-      label: words.bootSector(track, r), holds: iplmus ? 'file' : 'boot', names: iplmus ? 'IPLMUS' : '',
-      state, owners: iplmus ? map.entries.filter((value) => value.kind === 2) : [],
-      bytes: map.boot?.bytes.subarray(k * kBootBytes, (k + 1) * kBootBytes), size: kBootBytes,
-    };
-  }
-  const side = map.sides[where];
-  const track = Math.floor(k / kSectors);
-  const outside = track === 0;
-  const state = outside || !side.states ? 'notRead' : kStateNames[side.states[k - kSectors]];
-  const owners = side.owners[k];
-  const names = owners.map((owner) => (owner === 'directory' ? words.holds.directory
-    : owner.shown || words.noName)).join(', ');
-  return {
-    label: words.volumeSector(where, hex2(track), hex2((k % kSectors) + 1)),
-    holds: holdsOf(owners, outside), names: owners.length > 1 || owners[0] !== 'directory' ? names : '',
-    state, owners: owners.filter((owner) => owner !== 'directory'),
-    bytes: outside ? undefined : side.bytes?.subarray(k * kSectorBytes, (k + 1) * kSectorBytes),
-    size: kSectorBytes,
-  };
-}
 
 function describe(sector) {
   return words.cell(sector.label, words.holds[sector.holds], sector.names, words.state[sector.state]);
 }
 
+// A square of the map; its title is its name too. Nearly a thousand are
+// made for each image, so each is a copy of one made ready.
+const cellTemplate = element('button', { type: 'button', tabIndex: -1 });
 function cellButton(map, where, index) {
   const sector = sectorOf(map, where, index);
-  const cell = element('button', {
-    className: `cell ${sector.holds} ${sector.state}`, tabIndex: -1,
-    title: describe(sector), ariaLabel: describe(sector), type: 'button' });
+  const cell = cellTemplate.cloneNode();
+  cell.className = `cell ${sector.holds} ${sector.state}`;
+  cell.title = describe(sector);
   cell.dataset.where = where;
   cell.dataset.index = index;
   return cell;
@@ -95,8 +28,8 @@ function cellButton(map, where, index) {
 
 // Rows of cells moved through with the arrow keys, which stop at the edges:
 // a single tab stop for the whole grid.
-function arrowKeys(container, lines) {
-  lines[0][0].tabIndex = 0;
+function arrowKeys(container, lines, first = lines[0][0]) {
+  first.tabIndex = 0;
   const at = new Map();
   lines.forEach((line, row) => line.forEach((cell, column) => at.set(cell, [row, column])));
   container.addEventListener('keydown', (event) => {
@@ -129,15 +62,17 @@ function volumeGrid(map) {
   }
   const lines = [];
   for (let track = 0; track < kTracks; ++track) {
-    grid.append(head(hex2(track), 'track'));
-    const line = [];
+    // The track's number opens what the image records there.
+    const line = [grid.appendChild(element('button', { className: 'head track', type: 'button', tabIndex: -1,
+      ariaLabel: words.trackButton(hex2(track)), title: words.trackButton(hex2(track)) }, hex2(track)))];
+    line[0].dataset.track = track;
     for (const side of [0, 1]) {
       if (side === 1) grid.append(head(''));
       for (let r = 0; r < kSectors; ++r) line.push(grid.appendChild(cellButton(map, side, track * kSectors + r)));
     }
     lines.push(line);
   }
-  arrowKeys(grid, lines);
+  arrowKeys(grid, lines, lines[0][1]);
   return grid;
 }
 
@@ -193,8 +128,9 @@ function mapLines(map) {
 }
 
 // The map of one image's disk, with a View button on each row that has
-// something to show; what is chosen goes to the viewer.
-export function showMap(values, sectors, viewer) {
+// something to show; what is chosen goes to the viewer. `tracks`: the
+// records of every track, as the core lists them once it has the rest.
+export function showMap({ values, sectors, tracks, viewer, imageName }) {
   const map = mapOf(values, sectors);
   const maps = $('maps');
   const info = $('sector-info');
@@ -213,28 +149,32 @@ export function showMap(values, sectors, viewer) {
     maps.classList.toggle('marking', sectorsOf.length > 0);
     const name = value.shown || words.noName;
     info.textContent = words.fileOnMap(name, sectorsOf.length);
-    viewer.show({ title: name, bytes: value.bytes, sectors: sectorsOf, opener });
+    viewer.show({ title: name, bytes: value.bytes, sectors: sectorsOf, opener, asText: true });
   };
   // A sector chosen: the rows of the entries that hold it light up, its
-  // bytes are shown.
-  const viewSector = (cell) => {
+  // bytes are shown, from `mark` on marked when a search found it.
+  const viewSector = (where, index, { opener = cellsOf(where, index)[0], mark } = {}) => {
     clearLit();
-    const where = cell.dataset.where === 'boot' ? 'boot' : Number(cell.dataset.where);
-    const sector = sectorOf(map, where, Number(cell.dataset.index));
+    const cell = cellsOf(where, index)[0];
+    const sector = sectorOf(map, where, index);
     cell.classList.add('lit');
     for (const owner of sector.owners) owner.row?.classList.add('lit');
     info.textContent = cell.title;
-    viewer.show({ title: sector.label, bytes: sector.bytes, sectors: [sector], opener: cell });
+    viewer.show({ title: sector.label, bytes: sector.bytes, sectors: [sector], opener, mark,
+      saveAs: sector.bytes && sector.fileName });
   };
+  const viewTrack = async (track, opener) => showTrack({ map, tracks: await tracks, track, viewer, opener });
 
   maps.replaceChildren(volumeGrid(map), element('h3', {}, words.bootHeading),
     element('p', { className: 'gloss' }, words.bootMap), bootGrid(map));
   maps.onclick = (event) => {
     const cell = event.target.closest('.cell');
-    if (cell) viewSector(cell);
+    if (cell) viewSector(cell.dataset.where === 'boot' ? 'boot' : Number(cell.dataset.where), Number(cell.dataset.index));
+    const head = event.target.closest('button.track');
+    if (head) viewTrack(Number(head.dataset.track), head);
   };
   maps.onmouseover = maps.onfocusin = (event) => {
-    const cell = event.target.closest('.cell');
+    const cell = event.target.closest('.cell, button.track');
     if (cell) info.textContent = cell.title;
   };
   info.textContent = '';
@@ -246,6 +186,9 @@ export function showMap(values, sectors, viewer) {
     button.onclick = () => viewEntry(value, button);
     value.row.querySelector('.actions').append(button);
   }
+  startSearch({ map, cellsOf, viewSector });
+  $('map-json').onclick = () => save(`${imageName.replace(/\.[^.]*$/, '')}-map.json`,
+    [JSON.stringify(mapAsData(map, imageName), null, 1), '\n'], 'application/json');
   $('inspector').hidden = false;
 }
 

@@ -4,6 +4,7 @@
 //   {type: 'stage'}                            the image is being extracted
 //   {type: 'image', found, messages}           what the image is, the system's texts
 //   {type: 'done', values, sectors, summary, heap}  every value, the sectors read
+//   {type: 'tracks', tracks}                   a 2DD or 2HD disk's records, track by track
 //   {type: 'disks', diskCount}                 its last word on the image
 // or {type: 'failed', reason, detail} at any point.
 import { $ } from './dom.js';

@@ -41,3 +41,66 @@ export function decodeShiftJis(bytes) {
   }
   return { shown, characters: valid ? characters : null };
 }
+
+// Characters back to their Shift_JIS bytes, for a search: every double-byte
+// character the decoder knows, built once, when first asked for. Where two
+// codes give one character, the one the WHATWG encoder writes is kept: the
+// earlier code, and IBM's rows (FA to FC) over NEC's copies of them (ED, EE).
+let doubleBytes = null;
+function doubleByteTable() {
+  if (doubleBytes) return doubleBytes;
+  const leads = [];
+  for (let lead = 0x81; lead <= 0xfc; ++lead) if (isLeadByte(lead) && lead !== 0xed && lead !== 0xee) leads.push(lead);
+  leads.push(0xed, 0xee);
+  const pairs = [];
+  for (const lead of leads) {
+    for (let trail = 0x40; trail <= 0xfc; ++trail) if (trail !== 0x7f) pairs.push(lead, trail, 0x0a);
+  }
+  // One decode for all: a pair that is no character comes back as U+FFFD,
+  // with its second byte after it when that is ASCII.
+  const decoded = new TextDecoder('shift_jis').decode(new Uint8Array(pairs)).split('\n');
+  doubleBytes = new Map();
+  decoded.forEach((character, k) => {
+    if (character.length === 1 && character !== '\ufffd' && !doubleBytes.has(character)) {
+      doubleBytes.set(character, [pairs[3 * k], pairs[3 * k + 1]]);
+    }
+  });
+  return doubleBytes;
+}
+
+// The Shift_JIS bytes of `text`, or null if a character of it has none.
+export function encodeShiftJis(text) {
+  const bytes = [];
+  for (const character of text) {
+    const code = character.codePointAt(0);
+    if (code < 0x80) bytes.push(code);
+    else if (code >= 0xff61 && code <= 0xff9f) bytes.push(code - 0xff61 + 0xa1);
+    else if (doubleByteTable().has(character)) bytes.push(...doubleByteTable().get(character));
+    else return null;
+  }
+  return Uint8Array.from(bytes);
+}
+
+// A file's lines, if it is text: Shift_JIS characters and the controls a
+// text file holds (tab, form feed, escape), up to an end mark (1A) or the
+// zeros that fill its last sector, in lines ended by CR LF or LF. Null for
+// anything else.
+const textDecoder = new TextDecoder('shift_jis', { fatal: true });
+const kTextControls = new Set([0x09, 0x0a, 0x0c, 0x0d, 0x1b]);
+export function textLines(bytes) {
+  let end = bytes.indexOf(0x1a);
+  if (end < 0) end = bytes.length;
+  while (end > 0 && bytes[end - 1] === 0) --end;
+  if (end === 0) return null;
+  const text = bytes.subarray(0, end);
+  if (text.some((b) => (b < 0x20 && !kTextControls.has(b)) || b === 0x7f)) return null;
+  let characters;
+  try {
+    characters = textDecoder.decode(text);
+  } catch {
+    return null;
+  }
+  const lines = characters.split(/\r?\n/);
+  if (lines.at(-1) === '') lines.pop();
+  return lines;
+}

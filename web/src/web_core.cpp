@@ -14,6 +14,7 @@
 #include "file_name.h"
 #include "messages.h"
 #include "volume_extraction.h"
+#include "volume_layout.h"
 
 namespace {
 
@@ -55,6 +56,10 @@ EM_JS(void, takeSectors, (int side, const uint8_t* states, int count, const uint
     states: HEAPU8.slice(states, states + count),
     bytes: HEAPU8.slice(bytes, bytes + length),
   });
+});
+
+EM_JS(void, takeTrack, (int track, const uint8_t* records, int length), {
+  Module.onTrack({track, records: HEAPU8.slice(records, records + length)});
 });
 
 EM_JS(void, takeSummary, (int entries, int refused, int damaged, int incompleteDirectories), {
@@ -158,10 +163,36 @@ EMSCRIPTEN_KEEPALIVE void d88HandMessages() {
   handMessage("directoryIncomplete", m::kDirectoryIncomplete);
 }
 
+// Every track's records as the image stores them, 8 bytes each: C, H, R, N,
+// the data size (little-endian), the status, and what the layout makes of
+// the record: 1 read, 2 its ID asked for but a read finds another record,
+// 0 an ID the layout never asks for on that track.
+EMSCRIPTEN_KEEPALIVE void d88HandTracks() {
+  static std::array<d88::SectorRecord, d88::kMaxListedRecords> records;
+  static std::array<uint8_t, 8 * d88::kMaxListedRecords> bytes;
+  for (int32_t track = 0; track < d88::kTrackCount; ++track) {
+    const int32_t count = image.listSectorRecords(track, records.data(), d88::kMaxListedRecords);
+    for (int32_t k = 0; k < count; ++k) {
+      const d88::SectorRecord& record = records[static_cast<size_t>(k)];
+      const bool asked = d88::layoutAsksFor(track, record.c, record.h, record.r, record.n);
+      uint8_t* at = &bytes[static_cast<size_t>(8 * k)];
+      at[0] = record.c;
+      at[1] = record.h;
+      at[2] = record.r;
+      at[3] = record.n;
+      at[4] = static_cast<uint8_t>(record.dataSize & 0xFFu);
+      at[5] = static_cast<uint8_t>(record.dataSize >> 8);
+      at[6] = record.status;
+      at[7] = asked ? (record.reached ? 1 : 2) : 0;
+    }
+    if (count > 0) takeTrack(track, bytes.data(), 8 * count);
+  }
+}
+
 // Extracts the image the worker reads for it, handing the page first what
 // the image is, then, when its first disk is a 2DD or 2HD disk, every value
 // of the extraction and what it came to. The image stays open for
-// d88CountDisks.
+// d88HandTracks and d88CountDisks.
 EMSCRIPTEN_KEEPALIVE void d88Extract() {
   buffers = {};
   image.openReader({readFromPage, nullptr});

@@ -2,6 +2,8 @@
 // preferred language as the command line chooses by the locale. The system's
 // messages are not here: they come from the core, and on the English page
 // each is followed by what it means.
+import { hex2 } from './dom.js';
+
 const preferred = globalThis.navigator?.languages?.[0] ?? globalThis.navigator?.language ?? '';
 export const language = /^ja\b/i.test(preferred) ? 'ja' : 'en';
 
@@ -116,6 +118,46 @@ const kWords = {
       'A line marks where a sector starts. Escape closes.',
     offset: 'offset', text: 'text',
     missingBytes: 'missing from the image (zeros)', damagedBytes: 'recorded with a read error',
+    viewBytes: 'Bytes', viewText: 'Text',
+    textHelp: 'The file as Shift_JIS text, up to its end mark (1A), line by line; ' +
+      'a user-defined character shows as a dot.',
+    saveSector: (name) => `Save the sector (${name})`,
+    copyHelp: 'Copy rows: choose the first, Shift and choose the last, or type their offsets.',
+    copyFrom: 'From', copyTo: 'to', copyHex: 'Copy as hex', copyText: 'Copy as text',
+    copied: (n) => `${plural(n, 'row')} copied.`,
+    copyFailed: 'The browser did not allow the copy.',
+    badRows: 'Offsets are hexadecimal, the first no later than the last.',
+    // A track as the image records it.
+    trackButton: (track) => `Track ${track} as the image records it`,
+    trackTitle: (track) => `Track ${track} as the image records it`,
+    trackHelp: 'Every sector record of the track in the order the image stores them: its ID ' +
+      '(C, H, R and N, in hexadecimal), the size of its data and its status. On logical track t ' +
+      'this layout reads R 01 to 05 with C = t / 2, H = t mod 2 and N 03, on either side; on ' +
+      'track 00 the boot read takes R 01 to 1a of side 0 and R 01 and 02 of side 1, with N 00.',
+    trackSide: (side, imageTrack) => `Side ${side}: the image's track ${imageTrack}`,
+    noRecords: 'The image holds no record here.',
+    recordColumns: { record: '#', c: 'C', h: 'H', r: 'R', n: 'N', size: 'Bytes', status: 'Status',
+      layout: 'This layout' },
+    recordStatus: (status) => `${{ 0x00: 'normal', 0x10: 'deleted data', 0xa0: 'ID CRC error',
+      0xb0: 'data CRC error', 0xe0: 'no address mark', 0xf0: 'no data mark' }[status] ?? 'status'} (${hex2(status)})`,
+    recordLayout: { read: 'read', notAsked: 'not asked for',
+      notReached: 'not read: a read of its ID finds another record' },
+    saveTrack: (name, size) => `Save the track as read (${name}, ${size} bytes)`,
+    trackBefore: (track) => `← Track ${track}`, trackAfter: (track) => `Track ${track} →`,
+    tracksAsRecorded: 'Show the tracks as the image records them',
+    // Search.
+    searchHeading: 'Find', searchLabel: 'Text or bytes to find',
+    searchKind: 'What to find', kindText: 'Text (ASCII or Shift_JIS)', kindHex: 'Bytes in hexadecimal', find: 'Find',
+    searchGloss: 'Both sides\' volumes, logical tracks 01 to 4c, as read. A match may run on into the next sector.',
+    searchSaid: (count, listed) => `${plural(count, 'match', 'matches')}` +
+      `${listed < count ? `, the first ${listed} listed` : ''}, marked on the map.`,
+    noMatch: 'No match on either side.',
+    emptyQuery: 'Type what to find.',
+    notHex: 'Bytes in hexadecimal are pairs of 0 to 9 and a to f, such as 82 a0.',
+    notShiftJis: (character) => `“${character}” has no Shift_JIS code.`,
+    match: (where, offset, names) => `${where}, byte ${offset}${names ? `: ${names}` : ''}`,
+    found: 'found by the search',
+    mapJson: 'Save the map as JSON',
   },
   ja: {
     title: 'd88extract：PC-98 のディスクイメージからファイルを取り出す',
@@ -220,6 +262,45 @@ const kWords = {
       '（制御文字、外字、文字にならないバイトは「.」）。線はセクタの始まりです。Esc キーで閉じます。',
     offset: '位置', text: 'テキスト',
     missingBytes: 'イメージにない（0）', damagedBytes: '読み取りエラーのまま記録',
+    viewBytes: 'バイト', viewText: 'テキスト',
+    textHelp: 'ファイルを Shift_JIS のテキストとして、終わりの印（1A）まで 1 行ずつ表示しています。' +
+      '外字は「.」で示します。',
+    saveSector: (name) => `このセクタを保存（${name}）`,
+    copyHelp: '行のコピー：最初の行を選び、Shift キーを押しながら最後の行を選ぶか、位置を入力してください。',
+    copyFrom: '始め', copyTo: '終わり', copyHex: '16 進数でコピー', copyText: 'テキストでコピー',
+    copied: (n) => `${n} 行をコピーしました。`,
+    copyFailed: 'ブラウザーがコピーを許可しませんでした。',
+    badRows: '位置は 16 進数で、始めを終わりより後にはできません。',
+    trackButton: (track) => `トラック ${track} のイメージ上の記録`,
+    trackTitle: (track) => `トラック ${track} のイメージ上の記録`,
+    trackHelp: 'このトラックのセクタレコードを、イメージに並んでいる順にすべて示します。' +
+      'ID（C、H、R、N、16 進数）、データの大きさ、状態です。この形式は論理トラック t で、' +
+      'どちらの面でも C = t / 2、H = t mod 2、N 03 の R 01〜05 を読みます。トラック 00 では、' +
+      'ブートの読み取りが面 0 の R 01〜1a と面 1 の R 01、02 を N 00 で読みます。',
+    trackSide: (side, imageTrack) => `面 ${side}（イメージのトラック ${imageTrack}）`,
+    noRecords: 'イメージにはここのレコードがありません。',
+    recordColumns: { record: '番号', c: 'C', h: 'H', r: 'R', n: 'N', size: 'バイト数', status: '状態',
+      layout: '読み取り' },
+    recordStatus: (status) => `${{ 0x00: '正常', 0x10: '削除データ', 0xa0: 'ID の CRC エラー',
+      0xb0: 'データの CRC エラー', 0xe0: 'アドレスマークなし', 0xf0: 'データマークなし' }[status] ?? '状態'}（${hex2(status)}）`,
+    recordLayout: { read: '読みます', notAsked: '読みません',
+      notReached: '読みません（同じ ID で別のレコードを読みます）' },
+    saveTrack: (name, size) => `読んだトラックを保存（${name}、${size} バイト）`,
+    trackBefore: (track) => `← トラック ${track}`, trackAfter: (track) => `トラック ${track} →`,
+    tracksAsRecorded: 'イメージ上のトラックの記録を見る',
+    searchHeading: '検索', searchLabel: '探すテキストかバイト',
+    searchKind: '探すものの種類', kindText: 'テキスト（ASCII か Shift_JIS）', kindHex: '16 進数のバイト', find: '検索',
+    searchGloss: '両面のボリューム（論理トラック 01〜4c）の読んだバイトを探します。' +
+      '次のセクタにまたがって見つかることもあります。',
+    searchSaid: (count, listed) => `${count} か所見つかりました` +
+      `${listed < count ? `（最初の ${listed} か所を表示）` : ''}。図に印を付けています。`,
+    noMatch: 'どちらの面にも見つかりませんでした。',
+    emptyQuery: '探すものを入力してください。',
+    notHex: '16 進数のバイトは、82 a0 のように 0〜9 と a〜f の 2 文字ずつで書いてください。',
+    notShiftJis: (character) => `「${character}」は Shift_JIS にない文字です。`,
+    match: (where, offset, names) => `${where}、バイト ${offset}${names ? `：${names}` : ''}`,
+    found: '検索で見つかった',
+    mapJson: '図を JSON で保存',
   },
 };
 

@@ -25,12 +25,15 @@ let summaryOfRun = null;
 let wantSectors = true;
 // What became of each sector read, by side (2: the boot read), with the bytes.
 const sectors = [];
+// Every track's records as the image stores them, for the map.
+let tracks = [];
 // The core is made ready as soon as the worker starts, before an image comes.
 const coreReady = loadCore({
   onMessage: (key, bytes) => { messages[key] = decodeShiftJis(bytes).shown; },
   onImage: (found) => post({ type: 'image', found, messages }),
   onSummary: (summary) => { summaryOfRun = summary; },
   onSectors: (read) => { sectors[read.side] = read; },
+  onTrack: (track) => { tracks.push(track); },
   onValue: (value) => {
     const name = decodeShiftJis(value.name);
     value.shown = name.shown;
@@ -90,6 +93,7 @@ async function extract(file, wholeRead) {
   core.wantSectors = wantSectors;
   values = [];
   sectors.length = 0;
+  tracks = [];
   summaryOfRun = null;
   const ranges = rangesOf(file, wholeRead ? new Uint8Array(await wholeRead) : null);
   core.readRange = ranges.read;
@@ -109,7 +113,13 @@ async function extract(file, wholeRead) {
   }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
   post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
-  // Once the files are out: each further disk's header is a read of its own.
+  // Once the files are out: the tracks as recorded, for the map's track
+  // view, then each further disk's header, a read of its own.
+  if (wantSectors && summaryOfRun) {
+    core._d88HandTracks();
+    if (ranges.failure()) throw ranges.failure();
+    post({ type: 'tracks', tracks });
+  }
   const diskCount = core._d88CountDisks();
   core.readRange = null;
   if (ranges.failure()) throw ranges.failure();

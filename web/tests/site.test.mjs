@@ -140,7 +140,7 @@ function nativeRun(image) {
   const run = spawnSync(join(native, 'd88extract'), [image], { cwd: out });
   const files = Object.fromEntries(readdirSync(out, { encoding: 'buffer' })
     .map((file) => [file.toString('hex'), sha256(readFileSync(Buffer.concat([Buffer.from(`${out}/`), file])))]));
-  return { run, files };
+  return { run, files, out };
 }
 
 test('each fixture, chosen and dropped: its files and its listing', async () => {
@@ -307,6 +307,14 @@ test('names as Windows keeps them: folded together, DEL as itself, no final ";"'
   assert.deepEqual(errors, []);
 });
 
+// The rules of accessibility the page breaks, as axe-core finds them, its
+// rule on the size of targets included.
+async function axeViolations(page) {
+  await page.addScriptTag({ content: readFileSync(join(import.meta.dirname, '../node_modules/axe-core/axe.min.js'), 'utf8') });
+  return page.evaluate(async () => (await axe.run(document, { rules: { 'target-size': { enabled: true } } }))
+    .violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
+}
+
 test('the inspector: every sector on a map, the bytes of each, in both languages, for everyone',
   async () => {
     const { page, errors } = await openSite();
@@ -360,7 +368,9 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     await cell(0, 0).focus();
     await page.keyboard.press('ArrowUp');
     await page.keyboard.press('ArrowLeft');
-    assert.equal(await page.evaluate(() => document.activeElement.dataset.index), '0');
+    await page.keyboard.press('ArrowLeft');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.track), '0');
+    await page.keyboard.press('ArrowRight');
     await page.keyboard.press('ArrowDown');
     await page.keyboard.press('ArrowRight');
     assert.equal(await page.evaluate(() => document.activeElement.dataset.index), '6');
@@ -377,10 +387,6 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     assert.match(text, /BACK \(side 1\): 3 sectors .*; 1 missing\./);
     // No rule of accessibility broken, with the map, its text and the bytes open.
     await page.click('#map-text summary');
-    await page.addScriptTag({ content: readFileSync(join(import.meta.dirname, '../node_modules/axe-core/axe.min.js'), 'utf8') });
-    const axeViolations = (on) => on.evaluate(async () => (await axe.run(document, {
-      rules: { 'target-size': { enabled: true } } })).violations
-      .map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));
     assert.deepEqual(await axeViolations(page), []);
     // The largest files scroll through drawing only the rows in view.
     const sample = join(work, 'sample.d88');
@@ -427,7 +433,6 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
       .map((box) => Math.min(box.width, box.height)));
     assert.ok(Math.min(...sizes) >= 24, `${Math.min(...sizes)} px`);
     assert.doesNotMatch(await japanese.textContent('#drop'), /ドロップ/);
-    await japanese.addScriptTag({ content: readFileSync(join(import.meta.dirname, '../node_modules/axe-core/axe.min.js'), 'utf8') });
     assert.deepEqual(await axeViolations(japanese), []);
     await context.close();
     // A browser that says only "ja" gets the Japanese page too.
@@ -437,6 +442,94 @@ test('the inspector: every sector on a map, the bytes of each, in both languages
     assert.equal(await plainPage.evaluate(() => navigator.language), 'ja');
     assert.equal(await plainPage.textContent('#listing th:nth-child(2)'), '名前');
     await plain.close();
+  });
+
+test('the inspector, deeper: a track as recorded, a file as text, search, copy, a sector saved, the map as data',
+  async () => {
+    const { page, errors } = await openSite();
+    // Side 0's logical track 2 as the builder leaves it: a record of another
+    // scheme after R 1, R 2 with a data CRC error, R 3 deleted data, and a
+    // second R 1 last. Reached from the map with the keyboard.
+    assert.equal(await extract(page, join(work, 'crafted', 'mixed-records.d88')), 'done');
+    await page.locator('.cell[data-where="0"][data-index="10"]').focus();
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.press('Enter');
+    assert.equal(await page.textContent('#viewer-heading'), 'Track 02 as the image records it');
+    const records = (side) => page.locator('.track-view table.records').nth(side).locator('tbody tr').allInnerTexts()
+      .then((rows) => rows.map((row) => row.replace(/\t/g, ' ')));
+    assert.deepEqual(await records(0), [
+      '1 01 00 01 03 1,024 normal (00) read',
+      '2 01 00 01 02 512 normal (00) not asked for',
+      '3 01 00 02 03 1,024 data CRC error (b0) read',
+      '4 01 00 03 03 1,024 deleted data (10) read',
+      '5 01 00 04 03 1,024 normal (00) read',
+      '6 01 00 05 03 1,024 normal (00) read',
+      '7 01 00 01 03 1,024 normal (00) not read: a read of its ID finds another record']);
+    assert.deepEqual(await records(1), [1, 2, 3, 4, 5].map((r) => `${r} 01 00 0${r} 03 1,024 normal (00) read`));
+    await page.click('.track-nav .before');
+    await page.click('.track-nav .before');
+    assert.equal(await page.textContent('#viewer-heading'), 'Track 00 as the image records it');
+    assert.equal(await page.locator('.track-nav .before').count(), 0);
+    assert.equal(await page.locator('.track-view').getByText('boot-t00.bin').count(), 1);
+    await page.keyboard.press('Escape');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.track), '2');
+    // ABC of the both-sides fixture begun with text written by hand in
+    // Shift_JIS: テキスト CR LF, 二行目 ｶﾅ LF, ABC, then the end mark.
+    const bytes = readFileSync(join(fixtures, 'both-sides/image.d88'));
+    const at = bytes.indexOf(readFileSync(join(nativeRun(join(fixtures, 'both-sides/image.d88')).out, 'ABC')).subarray(0, 64));
+    Buffer.from('8365834c835883670d0a93f18d7396da20b6c50a4142431a', 'hex').copy(bytes, at);
+    const textImage = join(work, 'text.d88');
+    writeFileSync(textImage, bytes);
+    assert.equal(await extract(page, textImage), 'done');
+    await page.locator('#rows tr', { hasText: 'LOADER' }).locator('button.view').click();
+    assert.ok(await page.isHidden('#view-as'), 'random bytes are no text');
+    await page.locator('#rows tr', { hasText: 'ABC' }).locator('button.view').click();
+    await page.click('#view-text');
+    assert.deepEqual((await page.textContent('#text-lines')).split('\n'), ['テキスト', '二行目 ｶﾅ', 'ABC']);
+    // Rows copied as the viewer shows them, and as the characters they hold.
+    await page.click('#view-bytes');
+    await page.evaluate(() => {
+      window.copied = [];
+      navigator.clipboard.writeText = async (text) => { window.copied.push(text); };
+    });
+    await page.click('#hex-rows .row[data-at="0"]');
+    await page.click('#copy-hex');
+    await page.click('#copy-text');
+    assert.deepEqual(await page.evaluate(() => window.copied), [
+      '000000  83 65 83 4c 83 58 83 67  0d 0a 93 f1 8d 73 96 da  テキスト..二行目\n', 'テキスト\r\n二行目']);
+    // Search, as text and as bytes; the match shown, and its sector saved.
+    const search = async (kind, text) => {
+      await page.selectOption('#search-kind', kind);
+      await page.fill('#search-text', text);
+      await page.click('#search button[type="submit"]');
+      return page.locator('#search-results li').allTextContents();
+    };
+    assert.deepEqual(await search('text', '二行目 ｶﾅ'), ['Side 0, track 03 sector 01, byte 0x00a: ABC']);
+    assert.deepEqual(await page.$$eval('#maps .found', (cells) => cells.map((c) => `${c.dataset.where}:${c.dataset.index}`)), ['0:15']);
+    assert.deepEqual(await search('hex', 'zz'), []);
+    assert.match(await page.textContent('#search-said'), /pairs of 0 to 9 and a to f/);
+    assert.deepEqual(await search('hex', '8365834C 8358'), ['Side 0, track 03 sector 01, byte 0x000: ABC']);
+    await page.click('#search-results button');
+    assert.equal(await page.textContent('#hex-rows .bytes-found'), '83 65 83 4c 83 58 ');
+    const [sector] = await Promise.all([page.waitForEvent('download'), page.click('#save-sector')]);
+    assert.equal(sector.suggestedFilename(), 'side0-t03-s01.bin');
+    assert.ok(readFileSync(await sector.path()).equals(bytes.subarray(at, at + 1024)));
+    assert.deepEqual(await axeViolations(page), []);
+    // The map as data: the damaged fixture's two damaged files as its
+    // builder placed them, and the missing sector with the file that holds it.
+    assert.equal(await extract(page, join(fixtures, 'damaged/image.d88')), 'done');
+    const [json] = await Promise.all([page.waitForEvent('download'), page.click('#map-json')]);
+    assert.equal(json.suggestedFilename(), 'image-map.json');
+    const data = JSON.parse(readFileSync(await json.path(), 'utf8'));
+    const sectorsOf = (name) => data.entries.find((entry) => entry.name === name).sectors
+      .map((s) => [s.side, s.track, s.sector, s.state]);
+    assert.deepEqual(sectorsOf('CRC'), [[0, 2, 1, 'read'], [0, 2, 2, 'damaged'], [0, 2, 3, 'read']]);
+    assert.deepEqual(sectorsOf('BACK'), [[1, 5, 1, 'read'], [1, 5, 2, 'missing'], [1, 5, 3, 'read']]);
+    assert.equal(data.sides[1].sectors.length, 380);
+    const back = data.entries.findIndex((entry) => entry.name === 'BACK');
+    assert.deepEqual(data.sides[1].sectors.find((s) => s.track === 5 && s.sector === 2),
+      { track: 5, sector: 2, state: 'missing', directory: false, entries: [back] });
+    assert.deepEqual(errors, []);
   });
 
 // A collection's run: its lines, and its zip once the run is over.
