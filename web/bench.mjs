@@ -1,7 +1,9 @@
 // From the file chosen to the zip ready, in the page, against the command
 // line extracting the same image into an empty folder, in the same run: the
 // sample disk, a full disk (both volumes full, about 200 files) and an image
-// of 64 full disks. Where the page's time goes comes from its own marks. Then
+// of 64 full disks. Where the page's time goes comes from its own marks, and
+// a search of the disk read (a byte that is everywhere, a text that is
+// nowhere) is timed from the Find to the matches listed and marked. Then
 // a collection of 1,000 sample disks (D88_BENCH_IMAGES) against a shell loop,
 // in D88_BENCH_ROUNDS rounds.
 //   node web/bench.mjs [BUILD_DIR]      (after cmake --workflow --preset web)
@@ -52,6 +54,7 @@ for (const [title, file, [make, ...makeArgs], runs] of images) {
   const pageTimes = [];
   const phases = kPhases.map(() => []);
   const mapTimes = [];
+  const searchTimes = { everywhere: [], nowhere: [] };
   for (let i = 0; i < runs; ++i) {
     const out = mkdtempSync(join(work, 'out-'));
     const start = process.hrtime.bigint();
@@ -67,6 +70,15 @@ for (const [title, file, [make, ...makeArgs], runs] of images) {
     pageTimes.push(marks['d88:zip-ready'] - marks['d88:chosen']);
     kPhases.forEach(([, from, to], k) => phases[k].push(marks[to] - marks[from]));
     mapTimes.push(marks['d88:map-ready'] - marks['d88:zip-ready']);
+    for (const [which, kind, text] of [['everywhere', 'hex', '00'], ['nowhere', 'text', 'QZXJ']]) {
+      searchTimes[which].push(await page.evaluate(([kind, text]) => {
+        document.getElementById('search-kind').value = kind;
+        document.getElementById('search-text').value = text;
+        document.getElementById('search').requestSubmit();
+        return performance.getEntriesByName('d88:searched').at(-1).startTime -
+          performance.getEntriesByName('d88:search').at(-1).startTime;
+      }, [kind, text]));
+    }
     // Let the spare worker get its core ready, as it would while a person looks.
     await page.waitForTimeout(200);
   }
@@ -80,6 +92,8 @@ for (const [title, file, [make, ...makeArgs], runs] of images) {
   const where = kPhases.map(([name], k) => `${name} ${median(phases[k]).toFixed(1)}`);
   console.log(`    of which, ms: ${where.join(', ')}`);
   console.log(`  then the map of the disk: ${median(mapTimes).toFixed(1)} ms`);
+  console.log(`  a search of it: a byte that is everywhere ${median(searchTimes.everywhere).toFixed(1)} ms, ` +
+    `a text that is nowhere ${median(searchTimes.nowhere).toFixed(1)} ms`);
 }
 // A collection of sample-sized images, against the command line over the
 // same images one by one in a shell loop, each into a folder of its own.
