@@ -1,5 +1,6 @@
 // Writes the README's pictures of the page: the map of the damaged fixture,
-// the bytes of a file with a missing sector, a collection, and a phone.
+// the bytes of a file with a missing sector, a track as the image records
+// it, a collection, and a phone.
 //   node web/screenshot.mjs [BUILD_DIR] [OUTPUT_DIR]   (after the web workflow)
 // Japanese names need a CJK font in the system (Debian: fonts-ipafont-gothic).
 import { spawnSync } from 'node:child_process';
@@ -47,6 +48,13 @@ await desktop.locator('#rows tr', { hasText: 'BACK' }).locator('button.view').cl
 await desktop.evaluate(() => { document.getElementById('hex').scrollTop = 60 * 20; });
 await desktop.waitForTimeout(200);
 await shot(desktop, 'viewer.png');
+
+// Track 02 as recorded: side 0's second record has a data CRC error.
+await desktop.keyboard.press('Escape');
+await desktop.click('button.track[data-track="2"]');
+await desktop.waitForSelector('.track-view');
+await shot(desktop, 'tracks.png');
+await desktop.keyboard.press('Escape');
 
 // A collection: the fixtures, one in a .zip, and a file that is no image.
 const collection = join(work, 'collection');
