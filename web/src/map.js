@@ -97,6 +97,7 @@ function legend() {
     items.push(element('li', {}, element('span', { className: `cell key file ${state}` }), ' ',
       words.state[state]));
   }
+  items.push(element('li', {}, element('span', { className: 'cell key free read found' }), ' ', words.found));
   return items;
 }
 
