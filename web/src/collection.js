@@ -11,13 +11,28 @@ import { refusedWhy } from './image_run.js';
 import { words } from './words.js';
 import { streamingZip, textBytes } from './zip.js';
 
-// game.d88, game.d88.gz and GAME.D88 all give "game"; a second "game" in
-// the same collection "game (2)", as Windows names would not tell them apart.
-function folderFor(path, taken) {
-  const base = path.split('/').pop().replace(/\.gz$/i, '').replace(/\.[^.]*$/, '')
+// game.d88, game.d88.gz and GAME.D88 all give "game", and disks/a.d88 in
+// two-disks.zip "two-disks - a"; a second "game" in the same collection
+// "game (2)", as Windows names would not tell them apart. Every folder is
+// one Windows can make (no device name such as CON or LPT9.txt), and one
+// unzip can (at most 100 characters), and never the manifest's name.
+const kDeviceName = /^(con|prn|aux|nul|com[1-9\u00b9\u00b2\u00b3]|lpt[1-9\u00b9\u00b2\u00b3])(\.|$)/i;
+const kFolderLength = 100;
+export const kManifestNames = ['manifest.csv', 'manifest.json'];
+const cut = (text, length) => [...text].slice(0, length).join('').replace(/[. ]+$/, '');
+
+export function folderFor(path, taken) {
+  const stem = (name) => name.replace(/\.gz$/i, '').replace(/\.[^.]*$/, '');
+  const parts = path.split('/');
+  const archives = parts.slice(0, -1).filter((part) => /\.zip$/i.test(part)).map(stem);
+  let base = [...archives, stem(parts.at(-1))].join(' - ')
     .replace(/[<>:"/\\|?*\x00-\x1f]/g, '_').replace(/[. ]+$/, '') || 'image';
-  let folder = base;
-  for (let k = 2; taken.has(windowsFold(folder)); ++k) folder = `${base} (${k})`;
+  if (kDeviceName.test(base)) base = base.replace(/^[^.]*/, (device) => `${device}_`);
+  let folder = cut(base, kFolderLength);
+  for (let k = 2; taken.has(windowsFold(folder)); ++k) {
+    const suffix = ` (${k})`;
+    folder = cut(base, kFolderLength - suffix.length) + suffix;
+  }
   taken.add(windowsFold(folder));
   return folder;
 }
@@ -33,9 +48,14 @@ const kDamageWords = { unread: 'unread', damaged: 'damaged', unreadAndDamaged: '
 function manifestFiles(rows) {
   const columns = ['kind', 'image', 'folder', 'side', 'name', 'nameBytes', 'start', 'end', 'size',
     'outcome', 'sha256'];
+  // A cell a spreadsheet would take for a formula (=, +, -, @, tab or CR
+  // first) is made text with a quote before it, as OWASP advises; the JSON
+  // keeps the exact text.
   const cell = (value) => {
-    const text = String(value ?? '');
-    return /[",\r\n]/.test(text) ? `"${text.replaceAll('"', '""')}"` : text;
+    let text = String(value ?? '');
+    const formula = /^[=+\-@\t\r]/.test(text);
+    if (formula) text = `'${text}`;
+    return formula || /[",\r\n]/.test(text) ? `"${text.replaceAll('"', '""')}"` : text;
   };
   const csv = '\ufeff' + [columns, ...rows.map((row) => columns.map((c) => row[c]))]
     .map((cells) => cells.map(cell).join(',')).join('\r\n') + '\r\n';
@@ -57,7 +77,7 @@ export function startCollection(files, viewer) {
   $('stop').hidden = false;
   setStage('reading');
   const zip = streamingZip();
-  const folders = new Set();
+  const folders = new Set(kManifestNames.map(windowsFold));
   const manifest = [];
   const undrawn = [];
   let found = 0;
@@ -86,21 +106,28 @@ export function startCollection(files, viewer) {
     drawSoon();
   };
 
-  // An image that gave no files: its line and its row of the manifest.
-  function imageWithout(path, outcome) {
+  // What became of each input, each in one of these.
+  const outcomes = { extracted: 0, damaged: 0, nothing: 0, notImage: 0, unreadable: 0 };
+
+  // An input that gave no files: its line, its row of the manifest, and
+  // what it counts as.
+  function imageWithout(path, outcome, kind) {
+    done += 1;
+    outcomes[kind] += 1;
     line(path, outcome, true);
-    manifest.push({ kind: 'image', image: path, outcome });
+    manifest.push({ kind: 'image', image: path, folder: '', outcome });
   }
 
-  // One recognised image into the zip and the manifest; its counts.
-  function takeImage(path, folder, values, summary) {
+  // One recognised image into the zip and the manifest, its files in a
+  // folder when it has any; its counts.
+  function takeImage(path, values, summary) {
     const placed = new Map();
     const rows = [];
     let notOffered = 0;
     let replaced = 0;
     for (const value of values.filter((v) => v.kind === 0 || v.kind === 2)) {
       const refusal = refusalOf(value);
-      const row = { kind: 'file', image: path, folder, side: value.kind === 2 ? 'boot' : value.side,
+      const row = { kind: 'file', image: path, folder: '', side: value.kind === 2 ? 'boot' : value.side,
         name: value.characters ?? value.shown, nameBytes: hexOf(value.name),
         start: value.kind === 2 ? '' : value.start.map(hex2).join(' '),
         end: value.kind === 2 ? '' : value.end.map(hex2).join(' '), size: value.size,
@@ -118,24 +145,35 @@ export function startCollection(files, viewer) {
       }
       rows.push(row);
     }
+    const folder = placed.size ? folderFor(path, folders) : '';
+    for (const row of rows) row.folder = folder;
     for (const file of placed.values()) zip.add(`${folder}/${file.name}`, file.bytes, file.crc);
     manifest.push(...rows);
-    return { offered: placed.size, notOffered, damaged: summary.damaged, replaced };
+    return { folder, offered: placed.size, notOffered, damaged: summary.damaged, replaced };
   }
 
   // What the worker made of one image, into the zip and the manifest.
   function fileResult(image, result) {
-    done += 1;
     bytes += image.blob.size;
     peakHeap = Math.max(peakHeap, result.heap ?? 0);
-    if (result.failed) return imageWithout(image.path, words.extractionStopped(image.path, result.failed));
-    if (!result.found.recognised) return imageWithout(image.path, refusedWhy(result.found, image.blob.size));
-    const folder = folderFor(image.path, folders);
-    const counts = takeImage(image.path, folder, result.values, result.summary);
+    if (result.failed) {
+      return imageWithout(image.path, words.extractionStopped(image.path, result.failed), 'unreadable');
+    }
+    if (!result.found.recognised) {
+      return imageWithout(image.path, refusedWhy(result.found, image.blob.size), 'notImage');
+    }
+    const { summary } = result;
+    // Neither directory read: what the command line ends with status 1.
+    if (summary.entries === 0 && summary.incompleteDirectories === 2) {
+      return imageWithout(image.path, words.nothingExtracted, 'nothing');
+    }
+    done += 1;
+    const counts = takeImage(image.path, result.values, summary);
+    outcomes[counts.damaged ? 'damaged' : 'extracted'] += 1;
     const disks = result.diskCount > 1 ? words.fullStop + words.otherDisks(result.diskCount) : '';
-    const outcome = words.imageCounts(counts, folder) + disks;
+    const outcome = words.imageCounts(counts, counts.folder) + disks;
     line(image.path, outcome, false);
-    manifest.push({ kind: 'image', image: image.path, folder, outcome });
+    manifest.push({ kind: 'image', image: image.path, folder: counts.folder, outcome });
   }
 
   function finish() {
@@ -144,7 +182,7 @@ export function startCollection(files, viewer) {
     saved = zip.end();
     draw();
     $('stop').hidden = true;
-    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked)));
+    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)));
     $('actions').hidden = false;
     performance.mark('d88:zip-ready');
     document.body.dataset.heap = String(peakHeap);
@@ -159,7 +197,7 @@ export function startCollection(files, viewer) {
     const pending = [];
     const fileOldest = async () => {
       const { image, result } = pending.shift();
-      if (image.problem) imageWithout(image.path, image.problem);
+      if (image.problem) imageWithout(image.path, image.problem, 'unreadable');
       else {
         const answer = await result;
         if (!left) fileResult(image, answer);

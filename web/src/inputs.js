@@ -47,7 +47,10 @@ function centralDirectory(bytes) {
   if (end < Math.max(0, bytes.length - 65557)) throw new Error('no central directory');
   const entries = [];
   let at = view.getUint32(end + 16, true);
-  for (let k = view.getUint16(end + 10, true); k > 0; --k) {
+  // To the directory's end, as unzip reads it: its count of entries is 16
+  // bits, and may say less than it holds.
+  const directoryEnd = at + view.getUint32(end + 12, true);
+  while (at < directoryEnd) {
     if (view.getUint32(at, true) !== 0x02014b50) throw new Error('broken central directory');
     const flags = view.getUint16(at + 8, true);
     const nameLength = view.getUint16(at + 28, true);
@@ -90,6 +93,10 @@ async function* zipEntries(path, blob, depth) {
     return;
   }
   const files = entries.filter((entry) => !entry.name.endsWith('/'));
+  if (!files.length) {
+    yield { path, problem: words.emptyArchive };
+    return;
+  }
   if (files.reduce((sum, entry) => sum + entry.size, 0) > kMaxInflated) {
     yield { path, problem: words.zipBomb };
     return;

@@ -19,9 +19,15 @@ const kWords = {
     chooseImages: 'Choose images…', chooseFolder: 'Choose a folder…',
     imagesHeading: 'Images', stop: 'Stop',
     collectionProgress: (done, found, bytes, path) => `${done} of ${found} images done (${bytes}); now ${path}`,
-    collectionDone: (done, found, stopped) => `${done} of ${found} images done` +
-      `${stopped ? ', then stopped as asked' : ''}. The zip holds a folder for each, and a manifest.`,
-    imageCounts: (c, folder) => `recognised; ${plural(c.offered, 'file')} in "${folder}", ` +
+    collectionDone: (done, found, stopped, c) => `${done} of ${found} done` +
+      `${stopped ? ', then stopped as asked' : ''}: ` + [
+      `${plural(c.extracted, 'image')} extracted`, c.damaged && `${c.damaged} extracted with damaged sectors`,
+      c.nothing && `${c.nothing} recognised with nothing extracted`, c.notImage && `${c.notImage} not D88 images of a 2DD or 2HD disk`,
+      c.unreadable && `${c.unreadable} broken or unreadable`].filter(Boolean).join(', ') +
+      '. The zip holds a folder for each image extracted, and a manifest.',
+    emptyArchive: 'a .zip with no file in it',
+    badCrc: 'a .zip entry whose bytes do not match its CRC-32: not extracted',
+    imageCounts: (c, folder) => `recognised; ${c.offered ? `${plural(c.offered, 'file')} in "${folder}"` : 'no file to offer'}, ` +
       `${c.notOffered} not offered, ${c.damaged} with unread or damaged sectors, ${c.replaced} replaced`,
     brokenZip: 'not a .zip that can be read (no or a broken directory, or a cut entry)',
     encrypted: 'an encrypted .zip entry, which the page cannot read',
@@ -170,9 +176,15 @@ const kWords = {
     imagesHeading: 'イメージ', stop: '中止',
     collectionProgress: (done, found, bytes, path) => `${found} 個中 ${done} 個のイメージを処理しました` +
       `（${bytes}）。処理中：${path}`,
-    collectionDone: (done, found, stopped) => `${found} 個中 ${done} 個のイメージを処理しました` +
-      `${stopped ? '（指示により中止しました）' : ''}。zip には、イメージごとのフォルダーと一覧表が入っています。`,
-    imageCounts: (c, folder) => `認識しました。「${folder}」にファイル ${c.offered} 個、` +
+    collectionDone: (done, found, stopped, c) => `${found} 個中 ${done} 個を処理しました` +
+      `${stopped ? '（指示により中止しました）' : ''}。` + [
+      `取り出したイメージ ${c.extracted} 個`, c.damaged && `損傷したセクタを含めて取り出したもの ${c.damaged} 個`,
+      c.nothing && `認識したが何も取り出せなかったもの ${c.nothing} 個`, c.notImage && `2DD・2HD の D88 イメージでないもの ${c.notImage} 個`,
+      c.unreadable && `壊れているか読めないもの ${c.unreadable} 個`].filter(Boolean).join('、') +
+      '。zip には、取り出したイメージごとのフォルダーと一覧表が入っています。',
+    emptyArchive: 'ファイルが一つも入っていない .zip です',
+    badCrc: 'バイトが CRC-32 と合わない .zip の項目なので、取り出しません',
+    imageCounts: (c, folder) => `認識しました。${c.offered ? `「${folder}」にファイル ${c.offered} 個` : '入れられるファイルはありません'}、` +
       `入れなかったもの ${c.notOffered} 個、読めないか損傷したセクタを含むもの ${c.damaged} 個、` +
       `置き換えたもの ${c.replaced} 個`,
     brokenZip: '読み取れる .zip ではありません（ディレクトリがないか壊れているか、途中で切れた項目があります）',

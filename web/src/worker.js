@@ -3,6 +3,8 @@
 // (protocol.js says what it answers). Its script follows the compiled core,
 // which defines loadCore.
 /* global loadCore */
+import { sha256 } from '@noble/hashes/sha2.js';
+import { bytesToHex } from '@noble/hashes/utils.js';
 import { decodeShiftJis } from './shift_jis.js';
 
 const post = (message, transfer) => postMessage(message, transfer || []);
@@ -104,11 +106,13 @@ async function extract(file, wholeRead) {
     throw ranges.failure();
   }
   // A collection's manifest has every file's SHA-256: made here, the page
-  // has less to do while the next image is extracted.
-  if (!wantSectors && crypto.subtle) {
+  // has less to do while the next image is extracted. The browser's own
+  // where it has one (a secure context), else a JavaScript one.
+  if (!wantSectors) {
     await Promise.all(values.filter((value) => value.kind !== 1 && value.verdict === 0).map(async (value) => {
-      const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', value.bytes));
-      value.sha256 = Array.from(digest, (n) => n.toString(16).padStart(2, '0')).join('');
+      const digest = crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', value.bytes))
+        : sha256(value.bytes);
+      value.sha256 = bytesToHex(digest);
     }));
   }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);

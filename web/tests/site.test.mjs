@@ -134,6 +134,14 @@ function unpackedByEachTool(zip, tools = Object.keys(kUnzipTools)) {
   return unpacked;
 }
 
+// A 2HD disk's header and no track.
+function tracklessDisk() {
+  const header = Buffer.alloc(0x2b0);
+  header[0x1b] = 0x20;
+  header.writeUInt32LE(0x2b0, 0x1c);
+  return header;
+}
+
 // The files the command line wrote, by their raw names in hex.
 function nativeRun(image) {
   const out = mkdtempSync(join(work, 'out-'));
@@ -221,10 +229,7 @@ test('refusals: not a D88 image, another disk, a name Windows cannot hold; 1.5 G
   // A 2HD disk with no tracks: recognised, neither directory read, and drawn
   // as nothing of this layout; said as the command line says it.
   const trackless = join(work, 'trackless.d88');
-  const header = Buffer.alloc(0x2b0);
-  header[0x1b] = 0x20;
-  header.writeUInt32LE(0x2b0, 0x1c);
-  writeFileSync(trackless, header);
+  writeFileSync(trackless, tracklessDisk());
   assert.equal(await extract(page, trackless), 'done');
   await assertSaysAll(page, nativeRun(trackless).run.stderr, 'trackless');
   assert.match(await page.textContent('#status'), /Nothing was extracted: neither side's directory could be read\./);
@@ -581,9 +586,10 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
       }
       folders.add(image.folder);
     }
-    // Two images of one name get folders of their own.
-    assert.deepEqual([...folders].filter((f) => f.startsWith('damaged')).sort(),
-      ['damaged', 'damaged (2)', 'damaged (3)']);
+    // Two images of one name get folders of their own; one from a .zip
+    // keeps the archive's name.
+    assert.deepEqual([...folders].filter((f) => f.includes('damaged')).sort(),
+      ['damaged', 'damaged (2)', 'fixtures - damaged']);
     // Bad input: one line each, and the image after them still comes.
     const bad = join(work, 'bad');
     mkdirSync(bad);
@@ -644,9 +650,9 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     }
     writeFileSync(join(bad, 'sjis.zip'), sjis);
     const named = await collect(page, '#choose', [join(bad, 'sjis.zip')]);
-    assert.match(named.lines[0], /^sjis\.zip\/ゲーム\.d88: recognised; 3 files in "ゲーム"/);
+    assert.match(named.lines[0], /^sjis\.zip\/ゲーム\.d88: recognised; 3 files in "sjis - ゲーム"/);
     assert.deepEqual(checksums(Object.fromEntries(Object.entries(named.files)
-      .filter(([path]) => path.startsWith('ゲーム/')).map(([path, bytes]) => [path.slice(4), bytes]))),
+      .filter(([path]) => path.startsWith('sjis - ゲーム/')).map(([path, bytes]) => [path.slice(11), bytes]))),
     Object.fromEntries(readFileSync(join(fixtures, 'damaged/files.sha256')).toString('latin1').split('\n')
       .filter(Boolean).map((line) => line.match(/^(\w{64})  (.*)$/)).map(([, hash, name]) => [name, hash])));
     // Folders as Windows tells names apart; a .gz named in capitals.
@@ -660,12 +666,64 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
       ['DISK (2)', 'GAME', 'disk'].sort());
     // A cell that holds a quote is quoted with the quote doubled; a name's raw
     // bytes in hex are its bytes.
+    // A cell a spreadsheet would run as a formula is made text, in every
+    // column; the JSON keeps the exact text.
     const quoted = fixture('both-sides');
     quoted.write('A"B   ', quoted.indexOf('ABC   '), 'latin1');
-    writeFileSync(join(bad, 'quoted.d88'), quoted);
-    const quotedFiles = (await collect(page, '#choose', [join(bad, 'quoted.d88'), join(bad, 'z-last.d88')])).files;
+    for (const [from, to] of [['LOADER', '=1+1  '], ['EMPTY ', '+2+3  '], ['\x89\xb9\x8a\x79\x2e\x31', '-4+5  '],
+      ['\xc3\xbd\xc4', '@SUM( ']]) quoted.write(to, quoted.indexOf(from, 0, 'latin1'), 'latin1');
+    writeFileSync(join(bad, '=1+2.d88'), quoted);
+    const quotedFiles = (await collect(page, '#choose', [join(bad, '=1+2.d88'), join(bad, 'z-last.d88')])).files;
     const csv = Buffer.from(quotedFiles['manifest.csv']).toString();
     assert.match(csv, /,"A""B",412242,/);
+    for (const cell of ['=1+1', '+2+3', '-4+5', '@SUM(', '=1+2.d88']) assert.ok(csv.includes(`,"'${cell}",`), cell);
+    const quotedRows = JSON.parse(Buffer.from(quotedFiles['manifest.json']));
+    assert.deepEqual(['=1+1', '+2+3', '-4+5', '@SUM('].map((name) => quotedRows.some((row) => row.name === name)),
+      [true, true, true, true]);
+    // Every input has a line and is counted once; folders Windows and unzip
+    // can make, never the manifest's, and an archive's name kept.
+    const emptyZip = Buffer.from(zipSync({}));
+    const foldersOnly = Buffer.from(zipSync({ 'disks/': new Uint8Array(0) }));
+    const countZero = Buffer.from(zipSync({ 'a.d88': fixture('damaged') }, { level: 0 }));
+    countZero.fill(0, countZero.lastIndexOf('PK\x05\x06') + 8, countZero.lastIndexOf('PK\x05\x06') + 12);
+    const oddNames = { 'CON.d88': fixture('damaged'), 'aux.d88': fixture('damaged'), 'com1.d88': fixture('damaged'),
+      'LPT9.txt.d88': fixture('damaged'), 'manifest.csv.d88': fixture('damaged'), 'empty.zip': emptyZip,
+      'folders.zip': foldersOnly, 'count-zero.zip': countZero, 'trackless.d88': tracklessDisk(),
+      'two-disks.zip': zipSync({ 'disks/a.d88': fixture('damaged'), [`${'x'.repeat(300)}.d88`]: fixture('damaged') }) };
+    const namedFolder = join(work, 'named');
+    mkdirSync(namedFolder);
+    for (const [name, bytes] of Object.entries(oddNames)) writeFileSync(join(namedFolder, name), bytes);
+    const namedRun = await collect(page, '#choose', Object.keys(oddNames).map((name) => join(namedFolder, name)));
+    assert.equal(namedRun.lines.length, 11, namedRun.lines.join('\n'));
+    for (const line of ['empty.zip: a .zip with no file in it', 'folders.zip: a .zip with no file in it',
+      "trackless.d88: Nothing was extracted: neither side's directory could be read."]) {
+      assert.ok(namedRun.lines.some((said) => said.startsWith(line)), line);
+    }
+    assert.match(await page.textContent('#status'), /^11 of 11 done: 0 images extracted, 8 extracted with damaged sectors, 1 recognised with nothing extracted, 2 broken or unreadable\./);
+    const namedRows = JSON.parse(Buffer.from(namedRun.files['manifest.json'])).filter((row) => row.kind === 'image');
+    assert.deepEqual(namedRows.map((row) => row.folder).sort(), ['', '', '', 'CON_', 'LPT9_.txt', 'aux_', 'com1_',
+      'count-zero - a', 'manifest.csv (2)', 'two-disks - a', `two-disks - ${'x'.repeat(88)}`].sort());
+    const namedZip = join(work, 'named.zip');
+    writeFileSync(namedZip, Buffer.from(readFileSync(await savedZip(page))));
+    assert.equal(spawnSync('unzip', ['-tq', namedZip]).status, 0);
+    // SHA-256 where the browser has none (no secure context): the worker's
+    // crypto.subtle taken away.
+    const { page: insecure } = await openSite();
+    await insecure.addInitScript(() => {
+      const Original = Worker;
+      window.Worker = function Worker() {
+        const source = document.getElementById('worker-source').textContent;
+        return new Original(URL.createObjectURL(new Blob(
+          ['Object.defineProperty(crypto, "subtle", { value: undefined });\n', source])));
+      };
+    });
+    await insecure.reload();
+    const hashed = JSON.parse(Buffer.from((await collect(insecure, '#choose', [join(bad, 'z-last.d88'), join(fixtures, 'damaged/image.d88')])).files['manifest.json']));
+    const bothSides = Object.fromEntries(readFileSync(join(fixtures, 'both-sides/files.sha256')).toString('latin1')
+      .split('\n').filter(Boolean).map((line) => line.match(/^(\w{64})  (.*)$/)).map(([, hash, name]) => [shiftJis.decode(Buffer.from(name, 'latin1')), hash]));
+    for (const row of hashed.filter((r) => r.kind === 'file' && r.image === 'z-last.d88')) {
+      assert.equal(row.sha256, bothSides[row.side === 'boot' ? 'IPLMUS' : row.name], row.name);
+    }
     // A zip past the size at which its bytes go to a Blob: every file once,
     // each as the image holds it.
     const many = join(work, 'many');
@@ -696,7 +754,7 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     await page.waitForFunction(() => document.body.dataset.stage === 'done');
     const stoppedLines = await page.$$eval('#images li', (items) => items.length);
     assert.ok(stoppedLines < 300, `${stoppedLines} lines`);
-    assert.match(await page.textContent('#status'), new RegExp(`^${stoppedLines} of \\d+ images done, then stopped as asked`));
+    assert.match(await page.textContent('#status'), new RegExp(`^${stoppedLines} of \\d+ done, then stopped as asked`));
     const stoppedFolders = new Set(Object.keys(unzipSync(readFileSync(await savedZip(page))))
       .filter((path) => path.includes('/')).map((path) => path.split('/')[0]));
     assert.equal(stoppedFolders.size, stoppedLines);
