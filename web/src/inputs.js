@@ -1,6 +1,6 @@
 // What was chosen or dropped, as images: the files of dropped folders, and
 // the images inside .zip archives and gzipped files, opened on the way.
-import { inflateSync } from 'fflate';
+import { Gunzip, inflateSync } from 'fflate';
 import { decodeShiftJis } from './shift_jis.js';
 import { words } from './words.js';
 
@@ -118,22 +118,68 @@ async function* zipEntries(path, blob, depth) {
   }
 }
 
+// A .gz as zcat reads it: the browser's own gunzip for a single member,
+// else fflate's, which goes on through every member, and zeros after the
+// last one are padding, as gzip takes them.
 async function gunzipped(path, blob) {
-  const parts = [];
   try {
-    const reader = blob.stream().pipeThrough(new DecompressionStream('gzip')).getReader();
-    for (let total = 0; ;) {
-      const { done, value } = await reader.read();
-      if (done) break;
-      total += value.length;
-      if (total > kMaxInflated) {
-        await reader.cancel();
-        return { path, problem: words.gzipBomb };
-      }
-      parts.push(value);
-    }
-  } catch {
-    return { path, problem: words.notGzip };
+    return { path, blob: await nativeGunzip(blob) };
+  } catch (error) {
+    if (error.message === 'bomb') return { path, problem: words.gzipBomb };
   }
-  return { path, blob: new Blob(parts) };
+  try {
+    return { path, blob: await membersGunzip(blob) };
+  } catch (error) {
+    return { path, problem: error.message === 'bomb' ? words.gzipBomb : words.notGzip };
+  }
+}
+
+async function nativeGunzip(blob) {
+  const parts = [];
+  const reader = blob.stream().pipeThrough(new DecompressionStream('gzip')).getReader();
+  for (let total = 0; ;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    total += value.length;
+    if (total > kMaxInflated) {
+      await reader.cancel();
+      throw new Error('bomb');
+    }
+    parts.push(value);
+  }
+  return new Blob(parts);
+}
+
+const kGzipPiece = 1024 * 1024;
+async function membersGunzip(blob) {
+  const parts = [];
+  let total = 0;
+  const gunzip = new Gunzip((chunk) => {
+    total += chunk.length;
+    if (total > kMaxInflated) throw new Error('bomb');
+    parts.push(chunk);
+  });
+  for (let at = 0; at < blob.size; at += kGzipPiece) {
+    const piece = new Uint8Array(await blob.slice(at, at + kGzipPiece).arrayBuffer());
+    try {
+      gunzip.push(piece, false);
+    } catch (error) {
+      // Where a member would start, the rest all zeros: the end. fflate
+      // (0.8, pinned) keeps what it has not taken in p, the would-be
+      // member's header from v - 1 on.
+      const rest = gunzip.p?.subarray(Math.max(0, gunzip.v - 1)) ?? new Uint8Array([1]);
+      if (error.code !== 6 || total === 0 || rest.some((b) => b !== 0) ||
+          !(await zerosFrom(blob, at + kGzipPiece))) throw error;
+      return new Blob(parts);
+    }
+  }
+  gunzip.push(new Uint8Array(0), true);
+  return new Blob(parts);
+}
+
+async function zerosFrom(blob, at) {
+  for (; at < blob.size; at += kGzipPiece) {
+    if (new Uint8Array(await blob.slice(at, at + kGzipPiece).arrayBuffer()).some((b) => b !== 0)) return false;
+  }
+  return true;
 }

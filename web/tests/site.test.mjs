@@ -604,13 +604,16 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     for (let k = 0; k < 3; ++k) nested = zipSync({ 'inner.zip': nested });
     const inputs = { 'picture.png': Buffer.from('89504e470d0a1a0a', 'hex'), 'broken.zip': Buffer.from('PK not a zip'),
       'encrypted.zip': encrypted, 'method.zip': method, 'text.gz': Buffer.from('plain text'), 'bomb.zip': bomb,
-      'nested.zip': nested, 'z-last.d88': fixture('both-sides') };
+      'nested.zip': nested, 'members.gz': Buffer.concat([gzipSync(fixture('damaged').subarray(0, 5000)),
+        gzipSync(fixture('damaged').subarray(5000))]), 'padded.gz': Buffer.concat([gzipSync(fixture('damaged')), Buffer.alloc(4096)]),
+      'z-last.d88': fixture('both-sides') };
     for (const [name, bytes] of Object.entries(inputs)) writeFileSync(join(bad, name), bytes);
     const said = (await collect(page, '#choose', Object.keys(inputs).map((name) => join(bad, name)))).lines;
     const expectedLines = [/^picture\.png: Not a D88 image/, /^broken\.zip: not a \.zip that can be read/,
       /^encrypted\.zip\/one\.d88: an encrypted \.zip entry/, /^method\.zip\/one\.d88: a \.zip entry packed by method 12/,
       /^text\.gz: not gzip data/, /^bomb\.zip: a \.zip whose entries would unpack past 1 GiB/,
-      /^nested\.zip\/inner\.zip\/inner\.zip\/inner\.zip: a \.zip nested too deep/, /^z-last\.d88: recognised; 7 files/];
+      /^nested\.zip\/inner\.zip\/inner\.zip\/inner\.zip: a \.zip nested too deep/,
+      /^members\.gz: recognised; 3 files/, /^padded\.gz: recognised; 3 files/, /^z-last\.d88: recognised; 7 files/];
     assert.equal(said.length, expectedLines.length, said.join('\n'));
     said.forEach((line, k) => assert.match(line, expectedLines[k]));
     // A file changed after it was chosen cannot be read: the worker that
