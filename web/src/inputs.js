@@ -1,11 +1,14 @@
 // What was chosen or dropped, as images: the files of dropped folders, and
 // the images inside .zip archives and gzipped files, opened on the way.
-import { Gunzip, inflateSync } from 'fflate';
+import { BlobReader, ERR_INVALID_CRC32, Uint8ArrayWriter, ZipReader, configure } from '@zip.js/zip.js/lib/zip-core-native.js';
+import { Gunzip } from 'fflate';
 import { decodeShiftJis } from './shift_jis.js';
 import { words } from './words.js';
 
 const kMaxInflated = 1024 ** 3; // what one .zip or .gz may unpack to, in all
 const kMaxZipDepth = 3; // a .zip in a .zip in a .zip, and no deeper
+// The browser's own inflate, here: the page's script has no worker of zip.js.
+configure({ useWebWorkers: false });
 
 // The files of dropped folders, with their paths, read entry by entry.
 export async function droppedFiles(items) {
@@ -39,83 +42,57 @@ async function* expand(path, blob, depth) {
   else yield { path, blob };
 }
 
-// The entries of a .zip's central directory; throws if there is none.
-function centralDirectory(bytes) {
-  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
-  let end = bytes.length - 22;
-  while (end >= Math.max(0, bytes.length - 65557) && view.getUint32(end, true) !== 0x06054b50) --end;
-  if (end < Math.max(0, bytes.length - 65557)) throw new Error('no central directory');
-  const entries = [];
-  let at = view.getUint32(end + 16, true);
-  // To the directory's end, as unzip reads it: its count of entries is 16
-  // bits, and may say less than it holds.
-  const directoryEnd = at + view.getUint32(end + 12, true);
-  while (at < directoryEnd) {
-    if (view.getUint32(at, true) !== 0x02014b50) throw new Error('broken central directory');
-    const flags = view.getUint16(at + 8, true);
-    const nameLength = view.getUint16(at + 28, true);
-    const raw = bytes.subarray(at + 46, at + 46 + nameLength);
-    // Names not flagged UTF-8 are most often Shift_JIS here (Japanese Windows).
-    const name = flags & 0x800 ? new TextDecoder().decode(raw)
-      : decodeShiftJis(raw).characters ?? String.fromCharCode(...raw);
-    entries.push({ name, encrypted: (flags & 1) !== 0, method: view.getUint16(at + 10, true),
-      packed: view.getUint32(at + 20, true), size: view.getUint32(at + 24, true),
-      local: view.getUint32(at + 42, true) });
-    at += 46 + nameLength + view.getUint16(at + 30, true) + view.getUint16(at + 32, true);
-  }
-  return entries;
+// The name of a .zip's entry as characters: UTF-8 where it is flagged so,
+// else most often Shift_JIS here (Japanese Windows).
+function entryName(entry) {
+  const raw = entry.rawFilename;
+  if (entry.filenameUTF8) return new TextDecoder().decode(raw);
+  return decodeShiftJis(raw).characters ?? String.fromCharCode(...raw);
 }
 
-// An entry's bytes, never more than the directory says it holds.
-function entryBytes(bytes, entry) {
-  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
-  if (view.getUint32(entry.local, true) !== 0x04034b50) throw new Error('broken entry');
-  const start = entry.local + 30 + view.getUint16(entry.local + 26, true) +
-    view.getUint16(entry.local + 28, true);
-  const packed = bytes.subarray(start, start + entry.packed);
-  if (packed.length !== entry.packed) throw new Error('cut entry');
-  return entry.method === 0 ? packed.slice(0, entry.size)
-    : inflateSync(packed, { out: new Uint8Array(entry.size) });
-}
-
+// A .zip read by zip.js, from its Blob by ranges, Zip64 and any number of
+// entries included; each entry's bytes checked against its CRC-32.
 async function* zipEntries(path, blob, depth) {
   if (depth >= kMaxZipDepth) {
     yield { path, problem: words.zipTooDeep };
     return;
   }
-  let bytes;
+  const reader = new ZipReader(new BlobReader(blob));
   let entries;
   try {
-    bytes = new Uint8Array(await blob.arrayBuffer());
-    entries = centralDirectory(bytes);
+    entries = await reader.getEntries();
   } catch {
     yield { path, problem: words.brokenZip };
     return;
   }
-  const files = entries.filter((entry) => !entry.name.endsWith('/'));
+  const files = entries.filter((entry) => !entry.directory);
   if (!files.length) {
-    yield { path, problem: words.emptyArchive };
+    // No entry read from a directory that is not empty: its count says 0.
+    const lying = !entries.length && reader.directoryLength > 0;
+    yield { path, problem: lying ? words.zipCountZero : words.emptyArchive };
     return;
   }
-  if (files.reduce((sum, entry) => sum + entry.size, 0) > kMaxInflated) {
+  if (files.reduce((sum, entry) => sum + entry.uncompressedSize, 0) > kMaxInflated) {
     yield { path, problem: words.zipBomb };
     return;
   }
   for (const entry of files) {
-    const inner = `${path}/${entry.name}`;
+    const inner = `${path}/${entryName(entry)}`;
     if (entry.encrypted) yield { path: inner, problem: words.encrypted };
-    else if (entry.method !== 0 && entry.method !== 8) yield { path: inner, problem: words.zipMethod(entry.method) };
-    else {
+    else if (entry.compressionMethod !== 0 && entry.compressionMethod !== 8) {
+      yield { path: inner, problem: words.zipMethod(entry.compressionMethod) };
+    } else {
       let data;
       try {
-        data = entryBytes(bytes, entry);
-      } catch {
-        yield { path: inner, problem: words.brokenZip };
+        data = await entry.getData(new Uint8ArrayWriter(), { checkSignature: true });
+      } catch (error) {
+        yield { path: inner, problem: error.message === ERR_INVALID_CRC32 ? words.badCrc : words.brokenZip };
         continue;
       }
       yield* expand(inner, new Blob([data]), depth + 1);
     }
   }
+  await reader.close();
 }
 
 // A .gz as zcat reads it: the browser's own gunzip for a single member,

@@ -26,6 +26,7 @@ const kWords = {
       c.unreadable && `${c.unreadable} broken or unreadable`].filter(Boolean).join(', ') +
       '. The zip holds a folder for each image extracted, and a manifest.',
     emptyArchive: 'a .zip with no file in it',
+    zipCountZero: 'a .zip whose count of entries says 0 though its directory is not empty: not opened',
     badCrc: 'a .zip entry whose bytes do not match its CRC-32: not extracted',
     imageCounts: (c, folder) => `recognised; ${c.offered ? `${plural(c.offered, 'file')} in "${folder}"` : 'no file to offer'}, ` +
       `${c.notOffered} not offered, ${c.damaged} with unread or damaged sectors, ${c.replaced} replaced`,
@@ -183,6 +184,7 @@ const kWords = {
       c.unreadable && `壊れているか読めないもの ${c.unreadable} 個`].filter(Boolean).join('、') +
       '。zip には、取り出したイメージごとのフォルダーと一覧表が入っています。',
     emptyArchive: 'ファイルが一つも入っていない .zip です',
+    zipCountZero: '項目の数が 0 なのにディレクトリが空でない .zip なので、開きません',
     badCrc: 'バイトが CRC-32 と合わない .zip の項目なので、取り出しません',
     imageCounts: (c, folder) => `認識しました。${c.offered ? `「${folder}」にファイル ${c.offered} 個` : '入れられるファイルはありません'}、` +
       `入れなかったもの ${c.notOffered} 個、読めないか損傷したセクタを含むもの ${c.damaged} 個、` +
