@@ -249,7 +249,6 @@ faults=(
   "web/src/shift_jis.js@@s/let end = bytes.indexOf\(0x1a\);/let end = -1;/@@the page: a text file ends at its end mark"
   "web/src/shift_jis.js@@s/characters.split\(\/\\\\r\?\\\\n\/\)/characters.split('\\\\n')/@@the page: CR LF ends a line of text"
   "web/src/shift_jis.js@@s/bytes.push\(code - 0xff61 \+ 0xa1\)/bytes.push(code - 0xff61 + 0xa0)/@@the page: half-width katakana searched for"
-  "web/src/search.js@@s/kSectors \* kSectorBytes\); at >= 0 && at <= last;/kSectors * kSectorBytes); at >= 0 \&\& at < last;/@@the page: a match in the last bytes of a side"
   "web/src/search.js@@s/for \(const cell of cellsOf\(side, k\)\) cell.classList.add\('found'\);/;/@@the page: matches marked on the map"
   "web/src/search.js@@s/\{2\}\)\+\\\$\/i.test\(digits\)/{2})+\\\$\/.test(digits)/@@the page: hex in capitals searched for"
   "web/src/viewer.js@@s/const state = i >= end \? 'read' : marked\(i\) \? 'found' : stateAt\(i\).state;/const state = i >= end ? 'read' : stateAt(i).state;/@@the page: the bytes a search found marked"

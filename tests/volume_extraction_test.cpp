@@ -14,6 +14,7 @@
 #include "d88_image.h"
 #include "test_support.h"
 #include "volume_builder.h"
+#include "volume_layout.h"
 
 namespace d88 {
 namespace {
@@ -266,6 +267,29 @@ TEST(VolumeExtraction, RefusedEntriesAreHandedWithTheirVerdictAndNoBytes) {
                                "0:3 BACK outside", "1:0 OK"}));
   EXPECT_EQ(got.files, (Files{{"OK", ok}}));
   EXPECT_EQ(got.summary.refused, 4);
+}
+
+// The IDs the layout asks for, track by track, written out by hand: a
+// volume's logical track t (track index 2t + s) as C t / 2, H t % 2, R 1 to
+// 5, N 3; the boot read's R 1 to 26 of track 0 and R 1 and 2 of track 1,
+// N 0; nothing past logical track 4c.
+TEST(VolumeLayout, AsksForTheIdsOfItsOwnScheme) {
+  struct Row {
+    int32_t track, c, h, r, n;
+    bool asked;
+  };
+  const Row rows[] = {
+      {4, 1, 0, 1, 3, true},    {5, 1, 0, 5, 3, true},     {4, 1, 0, 1, 2, false},
+      {4, 0, 0, 1, 3, false},   {4, 1, 1, 1, 3, false},    {4, 1, 0, 6, 3, false},
+      {4, 1, 0, 0, 3, false},   {2, 0, 1, 1, 3, true},     {153, 38, 0, 5, 3, true},
+      {154, 38, 1, 1, 3, false}, {0, 0, 0, 26, 0, true},   {0, 0, 0, 27, 0, false},
+      {0, 0, 0, 1, 3, false},   {1, 0, 1, 2, 0, true},     {1, 0, 1, 3, 0, false},
+      {1, 0, 0, 1, 0, false},   {-1, 0, 0, 1, 0, false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(layoutAsksFor(row.track, row.c, row.h, row.r, row.n), row.asked)
+        << row.track << ": " << row.c << " " << row.h << " " << row.r << " " << row.n;
+  }
 }
 
 }  // namespace
