@@ -4,8 +4,8 @@
 // of 64 full disks. Where the page's time goes comes from its own marks, and
 // a search of the disk read (a byte that is everywhere, a text that is
 // nowhere) is timed from the Find to the matches listed and marked. Then
-// a collection of 1,000 sample disks (D88_BENCH_IMAGES) against a shell loop,
-// in D88_BENCH_ROUNDS rounds.
+// a collection of 1,000 sample disks (D88_BENCH_IMAGES) against a shell loop
+// and against xargs -P 2, in D88_BENCH_ROUNDS rounds.
 //   node web/bench.mjs [BUILD_DIR]      (after cmake --workflow --preset web)
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
@@ -118,6 +118,11 @@ for (let round = 1; round <= rounds; ++round) {
     'for image in *.d88; do mkdir "${image%.d88}" && (cd "${image%.d88}" && "$2" "../$image" >/dev/null) || true; ' +
     'done; echo $(( ($(date +%s%N) - start) / 1000000 ))', 'loop', many, join(build, 'native/d88extract')]);
   const loopMs = Number(loop.stdout.toString().trim());
+  // The same on two cores at once, as xargs -P 2 runs it.
+  const parallel = spawnSync('bash', ['-c', 'cd "$1" && rm -rf -- */ && start=$(date +%s%N) && ' +
+    'printf "%s\\0" *.d88 | xargs -0 -P 2 -n 1 sh -c \'mkdir "${1%.d88}" && cd "${1%.d88}" && "$0" "../$1" >/dev/null\' "$2"; ' +
+    'echo $(( ($(date +%s%N) - start) / 1000000 ))', 'xargs', many, join(build, 'native/d88extract')]);
+  const parallelMs = Number(parallel.stdout.toString().trim());
   await choose(paths);
   const { collectionMs, ...heaps } = await page.evaluate(() => ({
     collectionMs: performance.getEntriesByName('d88:zip-ready').at(-1).startTime -
@@ -126,7 +131,8 @@ for (let round = 1; round <= rounds; ++round) {
   memory = heaps;
   ratios.push(collectionMs / loopMs);
   console.log(`  round ${round}: loop ${(loopMs / 1000).toFixed(1)} s ` +
-    `(${(count / (loopMs / 1000)).toFixed(0)} images a second), page ${(collectionMs / 1000).toFixed(1)} s ` +
+    `(${(count / (loopMs / 1000)).toFixed(0)} images a second), xargs -P 2 ${(parallelMs / 1000).toFixed(1)} s, ` +
+    `page ${(collectionMs / 1000).toFixed(1)} s ` +
     `(${(count / (collectionMs / 1000)).toFixed(0)} a second), ${ratios.at(-1).toFixed(2)}x`);
 }
 console.log(`  page against loop, median of the rounds: ${median(ratios).toFixed(2)}x`);

@@ -190,10 +190,14 @@ export function startCollection(files, viewer) {
   }
 
   async function run() {
-    const images = imageWorker();
-    // In order, the images given to the worker and what could not be an image:
-    // the lines keep the collection's order. The worker has two at most, one
-    // extracted and the next read, while the page files the one before.
+    // Two workers where the machine has two cores or more, each given every
+    // other image; the lines still come in the collection's order.
+    const workers = Array.from({ length: (navigator.hardwareConcurrency ?? 1) >= 2 ? 2 : 1 }, imageWorker);
+    let turn = 0;
+    // In order, the images given to the workers and what could not be an
+    // image: the lines keep the collection's order. Each worker has two at
+    // most, one extracted and the next read, while the page files the one
+    // before.
     const pending = [];
     const fileOldest = async () => {
       const { image, result } = pending.shift();
@@ -208,13 +212,14 @@ export function startCollection(files, viewer) {
       // Stopped, or left for another choice: what is done is kept.
       if (stopAsked || left) break;
       found += 1;
-      pending.push({ image, result: image.problem ? null : images.extract(image.blob) });
+      const worker = workers[turn++ % workers.length];
+      pending.push({ image, result: image.problem ? null : worker.extract(image.blob) });
       now = image.path;
       drawSoon();
-      while (!left && pending.length && (given() > 2 || pending[0].image.problem)) await fileOldest();
+      while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();
     }
     while (!left && pending.length) await fileOldest();
-    images.terminate();
+    for (const worker of workers) worker.terminate();
     finish();
   }
   run();
