@@ -1,6 +1,7 @@
 // A collection: several images, folders, .zip archives and gzipped images,
 // extracted one at a time into one zip that holds a folder per image, with
 // exactly what the command line writes on Windows, and a manifest.
+import { bagTagFiles, kPayload, sha256Of } from './bag.js';
 import { $, element, hex2, save, setStage, setStatus, sizeInWords } from './dom.js';
 import { imagesIn } from './inputs.js';
 import { kDamage, place, refusalOf } from './listing.js';
@@ -77,6 +78,13 @@ export function startCollection(files, viewer) {
   $('stop').hidden = false;
   setStage('reading');
   const zip = streamingZip();
+  // As a bag: every file under data/, each with its size and SHA-256.
+  const asBag = $('as-bag').checked;
+  const payload = [];
+  const addFile = (path, bytes, crc, hash) => {
+    zip.add(asBag ? kPayload + path : path, bytes, crc);
+    if (asBag) payload.push({ path: `data/${path}`, size: bytes.length, sha256: hash ?? sha256Of(bytes) });
+  };
   const folders = new Set(kManifestNames.map(windowsFold));
   const manifest = [];
   const undrawn = [];
@@ -111,11 +119,12 @@ export function startCollection(files, viewer) {
 
   // An input that gave no files: its line, its row of the manifest, and
   // what it counts as.
-  function imageWithout(path, outcome, kind) {
+  function imageWithout(path, outcome, kind, source = {}) {
     done += 1;
     outcomes[kind] += 1;
     line(path, outcome, true);
-    manifest.push({ kind: 'image', image: path, folder: '', outcome });
+    manifest.push({ kind: 'image', image: path, folder: '', size: source.size ?? '', outcome,
+      sha256: source.sha256 ?? '' });
   }
 
   // One recognised image into the zip and the manifest, its files in a
@@ -147,7 +156,9 @@ export function startCollection(files, viewer) {
     }
     const folder = placed.size ? folderFor(path, folders) : '';
     for (const row of rows) row.folder = folder;
-    for (const file of placed.values()) zip.add(`${folder}/${file.name}`, file.bytes, file.crc);
+    for (const file of placed.values()) {
+      addFile(`${folder}/${file.name}`, file.bytes, file.crc, file.values.at(-1).sha256 || undefined);
+    }
     manifest.push(...rows);
     return { folder, offered: placed.size, notOffered, damaged: summary.damaged, replaced };
   }
@@ -159,13 +170,15 @@ export function startCollection(files, viewer) {
     if (result.failed) {
       return imageWithout(image.path, words.extractionStopped(image.path, result.failed), 'unreadable');
     }
+    // The image itself: its size and SHA-256.
+    const source = { size: image.blob.size, sha256: result.imageSha256 };
     if (!result.found.recognised) {
-      return imageWithout(image.path, refusedWhy(result.found, image.blob.size), 'notImage');
+      return imageWithout(image.path, refusedWhy(result.found, image.blob.size), 'notImage', source);
     }
     const { summary } = result;
     // Neither directory read: what the command line ends with status 1.
     if (summary.entries === 0 && summary.incompleteDirectories === 2) {
-      return imageWithout(image.path, words.nothingExtracted, 'nothing');
+      return imageWithout(image.path, words.nothingExtracted, 'nothing', source);
     }
     done += 1;
     const counts = takeImage(image.path, result.values, summary);
@@ -173,12 +186,13 @@ export function startCollection(files, viewer) {
     const disks = result.diskCount > 1 ? words.fullStop + words.otherDisks(result.diskCount) : '';
     const outcome = words.imageCounts(counts, counts.folder) + disks;
     line(image.path, outcome, false);
-    manifest.push({ kind: 'image', image: image.path, folder: counts.folder, outcome });
+    manifest.push({ kind: 'image', image: image.path, folder: counts.folder, ...source, outcome });
   }
 
   function finish() {
     if (left) return;
-    for (const [name, data] of Object.entries(manifestFiles(manifest))) zip.add(name, data);
+    for (const [name, data] of Object.entries(manifestFiles(manifest))) addFile(name, data);
+    if (asBag) for (const [name, data] of Object.entries(bagTagFiles(payload))) zip.add(name, data);
     saved = zip.end();
     draw();
     $('stop').hidden = true;

@@ -18,6 +18,8 @@ const kWords = {
     chooseHere: 'Choose D88 images, .zip or .gz files, or a folder:',
     chooseImages: 'Choose images…', chooseFolder: 'Choose a folder…',
     imagesHeading: 'Images', stop: 'Stop',
+    asBag: 'For an archive: make the zip of several images a BagIt bag (RFC 8493), ' +
+      'its files under data/ with their SHA-256',
     collectionProgress: (done, found, bytes, path) => `${done} of ${found} images done (${bytes}); now ${path}`,
     collectionDone: (done, found, stopped, c) => `${done} of ${found} done` +
       `${stopped ? ', then stopped as asked' : ''}: ` + [
@@ -175,6 +177,8 @@ const kWords = {
     chooseHere: 'D88 イメージ、.zip、.gz、またはフォルダーを選んでください：',
     chooseImages: 'イメージを選ぶ…', chooseFolder: 'フォルダーを選ぶ…',
     imagesHeading: 'イメージ', stop: '中止',
+    asBag: 'アーカイブ向け：複数のイメージの zip を BagIt バッグ（RFC 8493）にして、' +
+      'ファイルを SHA-256 とともに data/ の下に入れる',
     collectionProgress: (done, found, bytes, path) => `${found} 個中 ${done} 個のイメージを処理しました` +
       `（${bytes}）。処理中：${path}`,
     collectionDone: (done, found, stopped, c) => `${found} 個中 ${done} 個を処理しました` +

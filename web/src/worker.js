@@ -89,6 +89,21 @@ function rangesOf(file, whole) {
   return { read, failure: () => failure };
 }
 
+// SHA-256: the browser's own where it has one (a secure context), else a
+// JavaScript one; a file too large to have been read whole, a piece at a
+// time.
+async function sha256Hex(bytes) {
+  return bytesToHex(crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)) : sha256(bytes));
+}
+const kHashPiece = 4 * 1024 * 1024;
+async function sha256OfFile(file) {
+  const hash = sha256.create();
+  for (let at = 0; at < file.size; at += kHashPiece) {
+    hash.update(new Uint8Array(await file.slice(at, at + kHashPiece).arrayBuffer()));
+  }
+  return bytesToHex(hash.digest());
+}
+
 // One image at a time; a collection's images go through one worker.
 async function extract(file, wholeRead) {
   await coreReady;
@@ -97,7 +112,8 @@ async function extract(file, wholeRead) {
   sectors.length = 0;
   tracks = [];
   summaryOfRun = null;
-  const ranges = rangesOf(file, wholeRead ? new Uint8Array(await wholeRead) : null);
+  const whole = wholeRead ? new Uint8Array(await wholeRead) : null;
+  const ranges = rangesOf(file, whole);
   core.readRange = ranges.read;
   post({ type: 'stage', stage: 'extracting' });
   core._d88Extract();
@@ -105,18 +121,17 @@ async function extract(file, wholeRead) {
     core._d88CountDisks(); // closes the image
     throw ranges.failure();
   }
-  // A collection's manifest has every file's SHA-256: made here, the page
-  // has less to do while the next image is extracted. The browser's own
-  // where it has one (a secure context), else a JavaScript one.
+  // A collection's manifest has every file's SHA-256 and the image's: made
+  // here, the page has less to do while the next image is extracted.
+  let imageSha256;
   if (!wantSectors) {
     await Promise.all(values.filter((value) => value.kind !== 1 && value.verdict === 0).map(async (value) => {
-      const digest = crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', value.bytes))
-        : sha256(value.bytes);
-      value.sha256 = bytesToHex(digest);
+      value.sha256 = await sha256Hex(value.bytes);
     }));
+    imageSha256 = whole ? await sha256Hex(whole) : await sha256OfFile(file);
   }
   const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
-  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length }, buffers);
+  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length, imageSha256 }, buffers);
   // Once the files are out: the tracks as recorded, for the map's track
   // view, then each further disk's header, a read of its own.
   if (wantSectors && summaryOfRun) {

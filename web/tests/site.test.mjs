@@ -740,6 +740,30 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     for (const row of hashed.filter((r) => r.kind === 'file' && r.image === 'z-last.d88')) {
       assert.equal(row.sha256, bothSides[row.side === 'boot' ? 'IPLMUS' : row.name], row.name);
     }
+    // A bag, checked here against RFC 8493's rules: every payload file under
+    // data/ in the manifest with its SHA-256, the tag files in the tag
+    // manifest, and the payload's octets and files counted. Each image's
+    // row gives its size and SHA-256.
+    await page.check('#as-bag');
+    const bag = (await collect(page, '#choose', [join(bad, 'z-last.d88'), join(fixtures, 'damaged/image.d88')])).files;
+    await page.uncheck('#as-bag');
+    assert.ok(Object.keys(bag).every((path) => path.startsWith('collection/')));
+    const tag = (name) => Buffer.from(bag[`collection/${name}`]).toString();
+    assert.equal(tag('bagit.txt'), 'BagIt-Version: 1.0\nTag-File-Character-Encoding: UTF-8\n');
+    const payload = Object.keys(bag).filter((path) => path.startsWith('collection/data/'));
+    const info = Object.fromEntries(tag('bag-info.txt').trimEnd().split('\n').map((line) => line.split(': ')));
+    assert.match(info['Bagging-Date'], /^\d{4}-\d{2}-\d{2}$/);
+    assert.match(info['Bag-Software-Agent'], /^d88extract page \d+\.\d+\.\d+$/);
+    assert.equal(info['Payload-Oxum'], `${payload.reduce((sum, path) => sum + bag[path].length, 0)}.${payload.length}`);
+    const listed = (name) => Object.fromEntries(tag(name).trimEnd().split('\n')
+      .map((line) => line.match(/^(\w{64})[ \t]+(.*)$/)).map(([, hash, path]) => [path, hash]));
+    assert.deepEqual(listed('manifest-sha256.txt'),
+      Object.fromEntries(payload.map((path) => [path.slice('collection/'.length), sha256(bag[path])])));
+    assert.deepEqual(listed('tagmanifest-sha256.txt'), Object.fromEntries(['bagit.txt', 'bag-info.txt',
+      'manifest-sha256.txt'].map((name) => [name, sha256(bag[`collection/${name}`])])));
+    const imageRow = JSON.parse(Buffer.from(bag['collection/data/manifest.json']))
+      .find((row) => row.kind === 'image' && row.image === 'image.d88');
+    assert.deepEqual([imageRow.size, imageRow.sha256], [18368, sha256(readFileSync(join(fixtures, 'damaged/image.d88')))]);
     // A zip past the size at which its bytes go to a Blob: every file once,
     // each as the image holds it.
     const many = join(work, 'many');
