@@ -95,6 +95,7 @@ export function startCollection(files, viewer) {
   let peakHeap = 0; // the worker's core at its largest, for scripts
   let drawing = null;
   let stopAsked = false;
+  let zipFull = false; // the zip holds no more without Zip64
   let left = false; // another image or collection was chosen
   let saved = null;
 
@@ -154,6 +155,9 @@ export function startCollection(files, viewer) {
       }
       rows.push(row);
     }
+    // A zip without Zip64 holds no more: the collection stops before it.
+    const size = [...placed.values()].reduce((sum, file) => sum + file.bytes.length, 0);
+    if (!zip.fits(placed.size, size)) return null;
     const folder = placed.size ? folderFor(path, folders) : '';
     for (const row of rows) row.folder = folder;
     for (const file of placed.values()) {
@@ -163,8 +167,15 @@ export function startCollection(files, viewer) {
     return { folder, offered: placed.size, notOffered, damaged: summary.damaged, replaced };
   }
 
+  // An image that came once the zip was full: said, and in no count.
+  function notAdded(path) {
+    line(path, words.notAdded, true);
+    manifest.push({ kind: 'image', image: path, folder: '', outcome: words.notAdded });
+  }
+
   // What the worker made of one image, into the zip and the manifest.
   function fileResult(image, result) {
+    if (zipFull) return notAdded(image.path);
     bytes += image.blob.size;
     peakHeap = Math.max(peakHeap, result.heap ?? 0);
     if (result.failed) {
@@ -180,8 +191,12 @@ export function startCollection(files, viewer) {
     if (summary.entries === 0 && summary.incompleteDirectories === 2) {
       return imageWithout(image.path, words.nothingExtracted, 'nothing', source);
     }
-    done += 1;
     const counts = takeImage(image.path, result.values, summary);
+    if (!counts) {
+      zipFull = true;
+      return notAdded(image.path);
+    }
+    done += 1;
     outcomes[counts.damaged ? 'damaged' : 'extracted'] += 1;
     const disks = result.diskCount > 1 ? words.fullStop + words.otherDisks(result.diskCount) : '';
     const outcome = words.imageCounts(counts, counts.folder) + disks;
@@ -196,7 +211,8 @@ export function startCollection(files, viewer) {
     saved = zip.end();
     draw();
     $('stop').hidden = true;
-    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)));
+    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)),
+      zipFull ? element('p', { className: 'refused' }, words.zipFull) : null);
     $('actions').hidden = false;
     performance.mark('d88:zip-ready');
     document.body.dataset.heap = String(peakHeap);
@@ -224,7 +240,7 @@ export function startCollection(files, viewer) {
     const given = () => pending.filter(({ result }) => result).length;
     for await (const image of imagesIn(files)) {
       // Stopped, or left for another choice: what is done is kept.
-      if (stopAsked || left) break;
+      if (stopAsked || zipFull || left) break;
       found += 1;
       const worker = workers[turn++ % workers.length];
       pending.push({ image, result: image.problem ? null : worker.extract(image.blob) });

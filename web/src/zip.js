@@ -6,6 +6,8 @@ import { Zip, ZipPassThrough, strToU8 } from 'fflate';
 export { strToU8 as textBytes };
 
 const kBlobFold = 16 * 1024 * 1024; // zip bytes held in the page before they go to a Blob
+// What a collection's zip keeps free for its manifest and a bag's tag files.
+const kManifestRoom = { entries: 8, bytes: 256 * 1024 * 1024 };
 
 // A file stored in a zip, made by Unix with mode 0644, so that unzip takes
 // the name as the UTF-8 it is flagged to be (bit 11) and unpacks a plain
@@ -63,9 +65,20 @@ export function streamingZip() {
     if (held > kBlobFold) fold();
   });
   const mtime = new Date();
+  let entries = 0;
+  let bytesIn = 0;
   return {
     add(name, bytes, crc) {
       addToZip(zip, name, bytes, crc, mtime);
+      entries += 1;
+      bytesIn += bytes.length + 2 * strToU8(name).length;
+    },
+    // Whether `count` more files of `size` bytes in all still fit a zip
+    // without Zip64 (65,535 entries, offsets under 4 GiB), with room left
+    // for the manifest.
+    fits(count, size) {
+      return entries + count + kManifestRoom.entries <= 0xffff &&
+        bytesIn + size + 400 * count + kManifestRoom.bytes < 2 ** 32;
     },
     end() {
       zip.end();
