@@ -144,6 +144,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(got == reference.listSectorIds(track, buffers.theirs.data(), capacity));
         FUZZ_CHECK(got % 4 == 0 && got >= 0 && got <= std::max(capacity, 0));
         FUZZ_CHECK(buffers.same() && buffers.untouchedFrom(static_cast<size_t>(got)));
+        // The records, with what a read of each ID reaches: the same IDs in
+        // the same order, and a reached record's status the one a read of
+        // its ID reports; no ID reached twice.
+        std::vector<d88::SectorRecord> records(d88::kMaxListedRecords);
+        const int32_t listed = image.listSectorRecords(track, records.data(), capacity / 4);
+        FUZZ_CHECK(listed >= 0 && listed <= std::min(std::max(capacity / 4, 0), d88::kMaxListedRecords));
+        std::vector<uint8_t> ids(4 * static_cast<size_t>(d88::kMaxListedRecords));
+        FUZZ_CHECK(reference.listSectorIds(track, ids.data(), 4 * listed) == 4 * listed);
+        // A copy answers the reads, so that the reference's last status stays
+        // the one the image's is checked against.
+        auto probe = reference;
+        std::vector<uint32_t> reachedIds;
+        for (int32_t k = 0; k < listed; ++k) {
+          const d88::SectorRecord& record = records[static_cast<size_t>(k)];
+          const uint8_t* id = &ids[4 * static_cast<size_t>(k)];
+          FUZZ_CHECK(record.c == id[0] && record.h == id[1] && record.r == id[2] && record.n == id[3]);
+          if (!record.reached) continue;
+          uint8_t byte = 0;
+          FUZZ_CHECK(probe.readSector(track, record.c, record.h, record.r, record.n, &byte, 0) >= 0);
+          FUZZ_CHECK(probe.lastSectorStatus() == record.status);
+          const uint32_t key = static_cast<uint32_t>(record.c) << 24 | static_cast<uint32_t>(record.h) << 16 |
+                               static_cast<uint32_t>(record.r) << 8 | record.n;
+          FUZZ_CHECK(std::find(reachedIds.begin(), reachedIds.end(), key) == reachedIds.end());
+          reachedIds.push_back(key);
+        }
         break;
       }
       case 5: {
