@@ -692,23 +692,27 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     const foldersOnly = Buffer.from(zipSync({ 'disks/': new Uint8Array(0) }));
     const countZero = Buffer.from(zipSync({ 'a.d88': fixture('damaged') }, { level: 0 }));
     countZero.fill(0, countZero.lastIndexOf('PK\x05\x06') + 8, countZero.lastIndexOf('PK\x05\x06') + 12);
+    // The damaged fixture with every name one that is no file: no folder.
+    const refusedAll = fixture('damaged');
+    for (const name of ['FRONT', 'BACK ', 'CRC  ']) refusedAll[refusedAll.indexOf(name) + 1] = 0x80;
     const oddNames = { 'CON.d88': fixture('damaged'), 'aux.d88': fixture('damaged'), 'com1.d88': fixture('damaged'),
       'LPT9.txt.d88': fixture('damaged'), 'manifest.csv.d88': fixture('damaged'), 'empty.zip': emptyZip,
       'folders.zip': foldersOnly, 'count-zero.zip': countZero, 'trackless.d88': tracklessDisk(),
-      'two-disks.zip': zipSync({ 'disks/a.d88': fixture('damaged'), [`${'x'.repeat(300)}.d88`]: fixture('damaged') }) };
+      'refused-all.d88': refusedAll, 'two-disks.zip': zipSync({ 'disks/a.d88': fixture('damaged'), [`${'x'.repeat(300)}.d88`]: fixture('damaged') }) };
     const namedFolder = join(work, 'named');
     mkdirSync(namedFolder);
     for (const [name, bytes] of Object.entries(oddNames)) writeFileSync(join(namedFolder, name), bytes);
     const namedRun = await collect(page, '#choose', Object.keys(oddNames).map((name) => join(namedFolder, name)));
-    assert.equal(namedRun.lines.length, 11, namedRun.lines.join('\n'));
+    assert.equal(namedRun.lines.length, 12, namedRun.lines.join('\n'));
     for (const line of ['empty.zip: a .zip with no file in it', 'folders.zip: a .zip with no file in it',
       "trackless.d88: Nothing was extracted: neither side's directory could be read."]) {
       assert.ok(namedRun.lines.some((said) => said.startsWith(line)), `${line}\n${namedRun.lines.join('\n')}`);
     }
     assert.ok(namedRun.lines.includes('count-zero.zip: a .zip whose count of entries says 0 though its directory is not empty: not opened'));
-    assert.match(await page.textContent('#status'), /^11 of 11 done: 0 images extracted, 7 extracted with damaged sectors, 1 recognised with nothing extracted, 3 broken or unreadable\./);
+    assert.match(await page.textContent('#status'), /^12 of 12 done: 0 images extracted, 8 extracted with damaged sectors, 1 recognised with nothing extracted, 3 broken or unreadable\./);
     const namedRows = JSON.parse(Buffer.from(namedRun.files['manifest.json'])).filter((row) => row.kind === 'image');
-    assert.deepEqual(namedRows.map((row) => row.folder).sort(), ['', '', '', '', 'CON_', 'LPT9_.txt', 'aux_', 'com1_',
+    assert.ok(namedRun.lines.includes('refused-all.d88: recognised; no file to offer, 3 not offered, 2 with unread or damaged sectors, 0 replaced'));
+    assert.deepEqual(namedRows.map((row) => row.folder).sort(), ['', '', '', '', '', 'CON_', 'LPT9_.txt', 'aux_', 'com1_',
       'manifest.csv (2)', 'two-disks - a', `two-disks - ${'x'.repeat(88)}`].sort());
     // A Zip64 archive of more than 65,535 entries (folders), its image last.
     const zip64 = join(work, 'zip64.zip');
