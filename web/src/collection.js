@@ -212,7 +212,7 @@ export function startCollection(files, viewer) {
     draw();
     $('stop').hidden = true;
     setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)),
-      zipFull ? element('p', { className: 'refused' }, words.zipFull) : null);
+      ...(zipFull ? [element('p', { className: 'refused' }, words.zipFull)] : []));
     $('actions').hidden = false;
     performance.mark('d88:zip-ready');
     document.body.dataset.heap = String(peakHeap);

@@ -24,7 +24,7 @@ const kWords = {
     collectionDone: (done, found, stopped, c) => `${done} of ${found} done` +
       `${stopped ? ', then stopped as asked' : ''}: ` + [
       `${plural(c.extracted, 'image')} extracted`, c.damaged && `${c.damaged} extracted with damaged sectors`,
-      c.nothing && `${c.nothing} recognised with nothing extracted`, c.notImage && `${c.notImage} not D88 images of a 2DD or 2HD disk`,
+      c.nothing && `${c.nothing} recognised with nothing extracted`, c.notImage && `${c.notImage} ${c.notImage === 1 ? 'not a D88 image' : 'not D88 images'} of a 2DD or 2HD disk`,
       c.unreadable && `${c.unreadable} broken or unreadable`].filter(Boolean).join(', ') +
       '. The zip holds a folder for each image extracted, and a manifest.',
     emptyArchive: 'a .zip with no file in it',

@@ -710,6 +710,7 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     }
     assert.ok(namedRun.lines.includes('count-zero.zip: a .zip whose count of entries says 0 though its directory is not empty: not opened'));
     assert.match(await page.textContent('#status'), /^12 of 12 done: 0 images extracted, 8 extracted with damaged sectors, 1 recognised with nothing extracted, 3 broken or unreadable\./);
+    assert.doesNotMatch(await page.textContent('#status'), /null|undefined/);
     const namedRows = JSON.parse(Buffer.from(namedRun.files['manifest.json'])).filter((row) => row.kind === 'image');
     assert.ok(namedRun.lines.includes('refused-all.d88: recognised; no file to offer, 3 not offered, 2 with unread or damaged sectors, 0 replaced'));
     assert.deepEqual(namedRows.map((row) => row.folder).sort(), ['', '', '', '', '', 'CON_', 'LPT9_.txt', 'aux_', 'com1_',
