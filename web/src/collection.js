@@ -81,8 +81,8 @@ export function startCollection(files, viewer) {
   // As a bag: every file under data/, each with its size and SHA-256.
   const asBag = $('as-bag').checked;
   const payload = [];
-  const addFile = (path, bytes, crc, hash) => {
-    zip.add(asBag ? kPayload + path : path, bytes, crc);
+  const addFile = (path, bytes, hash) => {
+    zip.add(asBag ? kPayload + path : path, bytes);
     if (asBag) payload.push({ path: `data/${path}`, size: bytes.length, sha256: hash ?? sha256Of(bytes) });
   };
   const folders = new Set(kManifestNames.map(windowsFold));
@@ -95,7 +95,6 @@ export function startCollection(files, viewer) {
   let peakHeap = 0; // the worker's core at its largest, for scripts
   let drawing = null;
   let stopAsked = false;
-  let zipFull = false; // the zip holds no more without Zip64
   let left = false; // another image or collection was chosen
   let saved = null;
 
@@ -155,27 +154,17 @@ export function startCollection(files, viewer) {
       }
       rows.push(row);
     }
-    // A zip without Zip64 holds no more: the collection stops before it.
-    const size = [...placed.values()].reduce((sum, file) => sum + file.bytes.length, 0);
-    if (!zip.fits(placed.size, size)) return null;
     const folder = placed.size ? folderFor(path, folders) : '';
     for (const row of rows) row.folder = folder;
     for (const file of placed.values()) {
-      addFile(`${folder}/${file.name}`, file.bytes, file.crc, file.values.at(-1).sha256 || undefined);
+      addFile(`${folder}/${file.name}`, file.bytes, file.values.at(-1).sha256 || undefined);
     }
     manifest.push(...rows);
     return { folder, offered: placed.size, notOffered, damaged: summary.damaged, replaced };
   }
 
-  // An image that came once the zip was full: said, and in no count.
-  function notAdded(path) {
-    line(path, words.notAdded, true);
-    manifest.push({ kind: 'image', image: path, folder: '', outcome: words.notAdded });
-  }
-
   // What the worker made of one image, into the zip and the manifest.
   function fileResult(image, result) {
-    if (zipFull) return notAdded(image.path);
     bytes += image.blob.size;
     peakHeap = Math.max(peakHeap, result.heap ?? 0);
     if (result.failed) {
@@ -192,10 +181,6 @@ export function startCollection(files, viewer) {
       return imageWithout(image.path, words.nothingExtracted, 'nothing', source);
     }
     const counts = takeImage(image.path, result.values, summary);
-    if (!counts) {
-      zipFull = true;
-      return notAdded(image.path);
-    }
     done += 1;
     outcomes[counts.damaged ? 'damaged' : 'extracted'] += 1;
     const disks = result.diskCount > 1 ? words.fullStop + words.otherDisks(result.diskCount) : '';
@@ -204,15 +189,15 @@ export function startCollection(files, viewer) {
     manifest.push({ kind: 'image', image: image.path, folder: counts.folder, ...source, outcome });
   }
 
-  function finish() {
-    if (left) return;
+  async function finish() {
+    if (left) return zip.abandon();
     for (const [name, data] of Object.entries(manifestFiles(manifest))) addFile(name, data);
     if (asBag) for (const [name, data] of Object.entries(bagTagFiles(payload))) zip.add(name, data);
-    saved = zip.end();
+    saved = await zip.end();
+    if (left) return;
     draw();
     $('stop').hidden = true;
-    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)),
-      ...(zipFull ? [element('p', { className: 'refused' }, words.zipFull)] : []));
+    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)));
     $('actions').hidden = false;
     performance.mark('d88:zip-ready');
     document.body.dataset.heap = String(peakHeap);
@@ -240,13 +225,14 @@ export function startCollection(files, viewer) {
     const given = () => pending.filter(({ result }) => result).length;
     for await (const image of imagesIn(files)) {
       // Stopped, or left for another choice: what is done is kept.
-      if (stopAsked || zipFull || left) break;
+      if (stopAsked || left) break;
       found += 1;
       const worker = workers[turn++ % workers.length];
       pending.push({ image, result: image.problem ? null : worker.extract(image.blob) });
       now = image.path;
       drawSoon();
       while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();
+      await zip.room();
     }
     while (!left && pending.length) await fileOldest();
     for (const worker of workers) worker.terminate();

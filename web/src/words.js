@@ -28,9 +28,6 @@ const kWords = {
       c.unreadable && `${c.unreadable} broken or unreadable`].filter(Boolean).join(', ') +
       '. The zip holds a folder for each image extracted, and a manifest.',
     emptyArchive: 'a .zip with no file in it',
-    zipFull: 'The zip holds at most 65,535 files and 4 GiB until the page writes Zip64: the collection ' +
-      'stopped at the first image that would not fit, which was not added, nor were the images after it.',
-    notAdded: 'not added: the zip is full (65,535 files or 4 GiB)',
     zipCountZero: 'a .zip whose count of entries says 0 though its directory is not empty: not opened',
     badCrc: 'a .zip entry whose bytes do not match its CRC-32: not extracted',
     imageCounts: (c, folder) => `recognised; ${c.offered ? `${plural(c.offered, 'file')} in "${folder}"` : 'no file to offer'}, ` +
@@ -191,9 +188,6 @@ const kWords = {
       c.unreadable && `壊れているか読めないもの ${c.unreadable} 個`].filter(Boolean).join('、') +
       '。zip には、取り出したイメージごとのフォルダーと一覧表が入っています。',
     emptyArchive: 'ファイルが一つも入っていない .zip です',
-    zipFull: 'このページが Zip64 を書けるようになるまで、zip に入るのはファイル 65,535 個、4 GiB までです。' +
-      '入りきらない最初のイメージで処理を止め、そのイメージとその後のイメージは入れていません。',
-    notAdded: 'zip がいっぱいなので入れていません（ファイル 65,535 個か 4 GiB）',
     zipCountZero: '項目の数が 0 なのにディレクトリが空でない .zip なので、開きません',
     badCrc: 'バイトが CRC-32 と合わない .zip の項目なので、取り出しません',
     imageCounts: (c, folder) => `認識しました。${c.offered ? `「${folder}」にファイル ${c.offered} 個` : '入れられるファイルはありません'}、` +

@@ -1,89 +1,109 @@
 // The zips the page offers: one image's files, or a collection's folders,
-// stored as they are (no compression: the files are small and the CRC-32 of
-// an extracted file comes from the core).
-import { Zip, ZipPassThrough, strToU8 } from 'fflate';
+// stored as they are (no compression: the files are small). client-zip
+// writes them, with Zip64 records wherever an archive passes 65,535 entries
+// or 4 GiB.
+import { makeZip as zipStream } from 'client-zip';
 
-export { strToU8 as textBytes };
+const encoder = new TextEncoder();
+export const textBytes = (text) => encoder.encode(text);
 
 const kBlobFold = 16 * 1024 * 1024; // zip bytes held in the page before they go to a Blob
-// What a collection's zip keeps free for its manifest and a bag's tag files.
-const kManifestRoom = { entries: 8, bytes: 256 * 1024 * 1024 };
+const kQueued = 64 * 1024 * 1024; // files' bytes waiting for the zip before a collection waits
 
-// A file stored in a zip, made by Unix with mode 0644, so that unzip takes
-// the name as the UTF-8 it is flagged to be (bit 11) and unpacks a plain
-// file. The page's own files (the manifest) have their CRC made by fflate.
-function addToZip(zip, name, bytes, crc, mtime) {
-  const attributes = { mtime, os: 3, attrs: (0o100644 << 16) >>> 0 };
-  const file = crc === undefined ? new ZipPassThrough(name)
-    : { filename: name, size: bytes.length, crc, compression: 0 };
-  Object.assign(file, attributes);
-  zip.add(file);
-  if (crc === undefined) file.push(bytes, true);
-  else file.ondata(null, bytes, true);
-}
+// A plain file, mode 0644, that unzip takes by its UTF-8 name (flagged so).
+const entry = (name, bytes, lastModified) => ({ name, input: bytes, lastModified, mode: 0o644 });
 
-// Pieces of bytes as one array: a Blob made of a zip's hundreds of small
-// pieces cost several times what copying them does.
-function joined(parts) {
-  const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
-  let at = 0;
-  for (const part of parts) {
-    all.set(part, at);
-    at += part.length;
-  }
-  return all;
-}
-
-// One image's files ({name, bytes, crc}), at once: at most 770 KB in all.
-export function makeZip(files) {
-  const parts = [];
-  const zip = new Zip((error, chunk) => {
-    if (error) throw error;
-    parts.push(chunk);
-  });
-  const mtime = new Date();
-  for (const file of files) addToZip(zip, file.name, file.bytes, file.crc, mtime);
-  zip.end();
-  return joined(parts);
-}
-
-// A collection's zip, made as the images come: its bytes go to Blobs as they
-// grow, so the page holds no more than the current image and a few MiB of it.
-export function streamingZip() {
+// Where a zip's bytes go when no file takes them: Blobs of 16 MiB, since a
+// Blob made of a zip's thousands of small pieces costs several times what
+// copying them does.
+function blobSink() {
   const blobs = [];
   let parts = [];
   let held = 0;
   const fold = () => {
-    blobs.push(new Blob([joined(parts)]));
+    const all = new Uint8Array(held);
+    let at = 0;
+    for (const part of parts) {
+      all.set(part, at);
+      at += part.length;
+    }
+    blobs.push(new Blob([all]));
     parts = [];
     held = 0;
   };
-  const zip = new Zip((error, chunk) => {
-    if (error) throw error;
-    parts.push(chunk);
-    held += chunk.length;
-    if (held > kBlobFold) fold();
+  const writable = new WritableStream({
+    write(chunk) {
+      parts.push(chunk);
+      held += chunk.length;
+      if (held > kBlobFold) fold();
+    },
+    close: fold,
   });
+  return { writable, blob: () => new Blob(blobs, { type: 'application/zip' }) };
+}
+
+// One image's files ({name, bytes}): at most 770 KB in all.
+export async function makeZip(files) {
   const mtime = new Date();
-  let entries = 0;
-  let bytesIn = 0;
+  const stream = zipStream(Array.from(files, (file) => entry(file.name, file.bytes, mtime)));
+  return new Uint8Array(await new Response(stream).arrayBuffer());
+}
+
+// A collection's zip, made as the images come. Its bytes go to `file` (a
+// FileSystemWritableFileStream) when there is one, else to Blobs; the files
+// wait in a queue while the zip takes them, and `room()` holds the
+// collection back while more than 64 MiB of them wait.
+export function streamingZip(file) {
+  const mtime = new Date();
+  const waiting = [];
+  let queued = 0;
+  let ended = false;
+  let wake = null;
+  let roomMade = null;
+  async function* entries() {
+    for (;;) {
+      if (waiting.length) {
+        const next = waiting.shift();
+        queued -= next.input.length;
+        if (queued <= kQueued) roomMade?.();
+        yield next;
+      } else if (ended) {
+        return;
+      } else {
+        await new Promise((resolve) => { wake = resolve; });
+        wake = null;
+      }
+    }
+  }
+  const sink = file ? null : blobSink();
+  const abandoned = new AbortController();
+  const written = zipStream(entries()).pipeTo(file ?? sink.writable, { signal: abandoned.signal });
   return {
-    add(name, bytes, crc) {
-      addToZip(zip, name, bytes, crc, mtime);
-      entries += 1;
-      bytesIn += bytes.length + 2 * strToU8(name).length;
+    add(name, bytes) {
+      waiting.push(entry(name, bytes, mtime));
+      queued += bytes.length;
+      wake?.();
     },
-    // Whether `count` more files of `size` bytes in all still fit a zip
-    // without Zip64 (65,535 entries, offsets under 4 GiB), with room left
-    // for the manifest.
-    fits(count, size) {
-      return entries + count + kManifestRoom.entries <= 0xffff &&
-        bytesIn + size + 400 * count + kManifestRoom.bytes < 2 ** 32;
+    room() {
+      if (queued <= kQueued) return Promise.resolve();
+      return new Promise((resolve) => {
+        roomMade = () => {
+          roomMade = null;
+          resolve();
+        };
+      });
     },
-    end() {
-      zip.end();
-      fold();
-      return new Blob(blobs, { type: 'application/zip' });
+    // Left unfinished: a file is left as it was before.
+    abandon() {
+      abandoned.abort();
+      written.catch(() => {});
+    },
+    // The zip as a Blob, or null once it is in the file.
+    async end() {
+      ended = true;
+      wake?.();
+      await written;
+      return sink ? sink.blob() : null;
     },
   };
 }
