@@ -71,13 +71,22 @@ export function startCollection(files, viewer) {
   performance.mark('d88:chosen');
   viewer.hide();
   hideMap();
-  for (const id of ['listing', 'actions', 'progress']) $(id).hidden = true;
+  for (const id of ['listing', 'actions', 'progress', 'zip-file']) $(id).hidden = true;
   $('rows').replaceChildren();
   $('images').replaceChildren();
   $('collection').hidden = false;
   $('stop').hidden = false;
   setStage('reading');
-  const zip = streamingZip();
+  // Where the browser can write a file as it goes (Chromium's save picker),
+  // the person may send the zip there, and must once it outgrows the page.
+  const canFile = typeof window.showSaveFilePicker === 'function';
+  $('to-file').hidden = !canFile;
+  const note = (text) => {
+    $('zip-file').textContent = text;
+    $('zip-file').hidden = false;
+  };
+  const zip = streamingZip(canFile ? () => note(words.zipAsksForFile) : null);
+  let filedAs = null;
   // As a bag: every file under data/, each with its size and SHA-256.
   const asBag = $('as-bag').checked;
   const payload = [];
@@ -197,8 +206,11 @@ export function startCollection(files, viewer) {
     if (left) return;
     draw();
     $('stop').hidden = true;
-    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)));
-    $('actions').hidden = false;
+    $('to-file').hidden = true;
+    $('zip-file').hidden = true;
+    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)),
+      ...(filedAs === null ? [] : [element('p', {}, words.zipInFile(filedAs))]));
+    $('actions').hidden = saved === null;
     performance.mark('d88:zip-ready');
     document.body.dataset.heap = String(peakHeap);
     setStage('done');
@@ -248,5 +260,20 @@ export function startCollection(files, viewer) {
       stopAsked = true;
     },
     saveZip: () => saved && save('collection.zip', [saved], 'application/zip'),
+    // The zip into a file the person chooses, what is made of it so far first.
+    zipToFile: async () => {
+      let handle;
+      try {
+        handle = await window.showSaveFilePicker({ suggestedName: 'collection.zip',
+          types: [{ description: 'zip', accept: { 'application/zip': ['.zip'] } }] });
+      } catch {
+        return; // not chosen: the zip stays where it is
+      }
+      if (left || filedAs !== null || saved !== null) return;
+      zip.toFile(await handle.createWritable());
+      filedAs = handle.name;
+      $('to-file').hidden = true;
+      note(words.zipToFile(filedAs));
+    },
   };
 }

@@ -30,6 +30,7 @@ for (const id of ['choose', 'choose-folder']) {
 }
 $('zip').addEventListener('click', () => current?.saveZip());
 $('stop').addEventListener('click', () => current?.requestStop?.());
+$('to-file').addEventListener('click', () => current?.zipToFile?.());
 const drop = $('drop');
 // A file dropped anywhere else would make the browser leave the page.
 for (const type of ['dragover', 'drop']) {

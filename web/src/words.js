@@ -17,7 +17,11 @@ const kWords = {
     dropHere: 'Drop D88 images, folders, .zip or .gz files here, or',
     chooseHere: 'Choose D88 images, .zip or .gz files, or a folder:',
     chooseImages: 'Choose images…', chooseFolder: 'Choose a folder…',
-    imagesHeading: 'Images', stop: 'Stop',
+    imagesHeading: 'Images', stop: 'Stop', toFile: 'Write the zip to a file as it is made…',
+    zipToFile: (name) => `The zip goes to ${name} as it is made.`,
+    zipInFile: (name) => `The zip is in ${name}.`,
+    zipAsksForFile: 'The zip has passed 512 MiB, more than the page should hold: choose a file for it ' +
+      'with “Write the zip to a file as it is made…”. The collection waits until then.',
     asBag: 'For an archive: make the zip of several images a BagIt bag (RFC 8493), ' +
       'its files under data/ with their SHA-256',
     collectionProgress: (done, found, bytes, path) => `${done} of ${found} images done (${bytes}); now ${path}`,
@@ -176,7 +180,11 @@ const kWords = {
     dropHere: 'D88 イメージ、フォルダー、.zip、.gz をここにドロップするか、',
     chooseHere: 'D88 イメージ、.zip、.gz、またはフォルダーを選んでください：',
     chooseImages: 'イメージを選ぶ…', chooseFolder: 'フォルダーを選ぶ…',
-    imagesHeading: 'イメージ', stop: '中止',
+    imagesHeading: 'イメージ', stop: '中止', toFile: 'zip を作りながらファイルに書き出す…',
+    zipToFile: (name) => `zip は作りながら ${name} に書き出しています。`,
+    zipInFile: (name) => `zip は ${name} に保存しました。`,
+    zipAsksForFile: 'zip が 512 MiB を超え、ページで持つには大きすぎます。' +
+      '「zip を作りながらファイルに書き出す…」で保存先を選んでください。選ぶまで処理は止まります。',
     asBag: 'アーカイブ向け：複数のイメージの zip を BagIt バッグ（RFC 8493）にして、' +
       'ファイルを SHA-256 とともに data/ の下に入れる',
     collectionProgress: (done, found, bytes, path) => `${found} 個中 ${done} 個のイメージを処理しました` +

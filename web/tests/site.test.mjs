@@ -834,15 +834,31 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     const stopping = join(work, 'stopping');
     mkdirSync(stopping);
     for (let k = 0; k < 300; ++k) writeFileSync(join(stopping, `t${String(k).padStart(3, '0')}.d88`), readFileSync(sample));
-    await page.evaluate(() => delete document.body.dataset.stage);
+    // Sent to a file mid-way (the save picker stands in for the person's
+    // choice), what was made before and after goes there, in order.
+    await page.evaluate(() => {
+      window.showSaveFilePicker = async () => ({ name: 'picked.zip', createWritable: async () => {
+        const parts = [];
+        return new WritableStream({ write: (part) => { parts.push(part); }, close: () => { window.picked = new Blob(parts); } });
+      } });
+      delete document.body.dataset.stage;
+    });
     await page.setInputFiles('#choose-folder', stopping);
     await page.waitForFunction(() => document.querySelectorAll('#images li').length > 0);
+    await page.click('#to-file');
+    await page.waitForFunction(() => document.querySelectorAll('#images li').length > 2);
     await page.click('#stop');
     await page.waitForFunction(() => document.body.dataset.stage === 'done');
     const stoppedLines = await page.$$eval('#images li', (items) => items.length);
     assert.ok(stoppedLines < 300, `${stoppedLines} lines`);
-    assert.match(await page.textContent('#status'), new RegExp(`^${stoppedLines} of \\d+ done, then stopped as asked`));
-    const stoppedFolders = new Set(Object.keys(unzipSync(readFileSync(await savedZip(page))))
+    assert.match(await page.textContent('#status'),
+      new RegExp(`^${stoppedLines} of \\d+ done, then stopped as asked.*The zip is in picked\\.zip\\.$`));
+    assert.ok(await page.isHidden('#zip'));
+    const [picked] = await Promise.all([page.waitForEvent('download'), page.evaluate(() => {
+      const link = Object.assign(document.createElement('a'), { href: URL.createObjectURL(window.picked), download: 'p.zip' });
+      link.click();
+    })]);
+    const stoppedFolders = new Set(Object.keys(unzipSync(readFileSync(await picked.path())))
       .filter((path) => path.includes('/')).map((path) => path.split('/')[0]));
     assert.equal(stoppedFolders.size, stoppedLines);
     // A .gz that would unpack past 1 GiB is refused with its reason.
