@@ -6,6 +6,7 @@ import { $, element, hex2, save, setStage, setStatus, sizeInWords } from './dom.
 import { imagesIn } from './inputs.js';
 import { kDamage, place, refusalOf } from './listing.js';
 import { hideMap } from './map.js';
+import { sectorRuns } from './sector_map.js';
 import { windowsFold } from './names.js';
 import { imageWorker } from './protocol.js';
 import { refusedWhy } from './image_run.js';
@@ -48,7 +49,13 @@ const kDamageWords = { unread: 'unread', damaged: 'damaged', unreadAndDamaged: '
 // Windows) and as JSON, at the top of the zip.
 function manifestFiles(rows) {
   const columns = ['kind', 'image', 'folder', 'side', 'name', 'nameBytes', 'start', 'end', 'size',
-    'outcome', 'sha256'];
+    'outcome', 'sha256', 'sectors'];
+  // A file's sectors as runs of one state: "02 01-02 03 read; 02 04 damaged".
+  const placeText = (at) => at.map(hex2).join(' ');
+  const runsText = (runs = []) => runs.map(({ start, end, state }) => {
+    const [from, to] = [placeText(start), placeText(end)];
+    return `${from === to ? from : `${from}-${to}`} ${state}`;
+  }).join('; ');
   // A cell a spreadsheet would take for a formula (=, +, -, @, tab or CR
   // first) is made text with a quote before it, as OWASP advises; the JSON
   // keeps the exact text.
@@ -58,7 +65,7 @@ function manifestFiles(rows) {
     if (formula) text = `'${text}`;
     return formula || /[",\r\n]/.test(text) ? `"${text.replaceAll('"', '""')}"` : text;
   };
-  const csv = '\ufeff' + [columns, ...rows.map((row) => columns.map((c) => row[c]))]
+  const csv = '\ufeff' + [columns, ...rows.map((row) => columns.map((c) => (c === 'sectors' ? runsText(row[c]) : row[c])))]
     .map((cells) => cells.map(cell).join(',')).join('\r\n') + '\r\n';
   return { 'manifest.csv': textBytes(csv), 'manifest.json': textBytes(JSON.stringify(rows, null, 1)) };
 }
@@ -138,7 +145,7 @@ export function startCollection(files, viewer) {
 
   // One recognised image into the zip and the manifest, its files in a
   // folder when it has any; its counts.
-  function takeImage(path, values, summary) {
+  function takeImage(path, { values, summary, sectors }) {
     const placed = new Map();
     const rows = [];
     let notOffered = 0;
@@ -149,7 +156,7 @@ export function startCollection(files, viewer) {
         name: value.characters ?? value.shown, nameBytes: hexOf(value.name),
         start: value.kind === 2 ? '' : value.start.map(hex2).join(' '),
         end: value.kind === 2 ? '' : value.end.map(hex2).join(' '), size: value.size,
-        outcome: refusal ? kOutcomeOf[refusal] : 'ready', sha256: '' };
+        outcome: refusal ? kOutcomeOf[refusal] : 'ready', sha256: '', sectors: sectorRuns(value, sectors) };
       if (refusal) notOffered += 1;
       else {
         const { earlier } = place(placed, value);
@@ -189,7 +196,7 @@ export function startCollection(files, viewer) {
     if (summary.entries === 0 && summary.incompleteDirectories === 2) {
       return imageWithout(image.path, words.nothingExtracted, 'nothing', source);
     }
-    const counts = takeImage(image.path, result.values, summary);
+    const counts = takeImage(image.path, result);
     done += 1;
     outcomes[counts.damaged ? 'damaged' : 'extracted'] += 1;
     const disks = result.diskCount > 1 ? words.fullStop + words.otherDisks(result.diskCount) : '';

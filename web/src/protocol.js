@@ -63,7 +63,7 @@ export function imageWorker() {
       if (data.type === 'done') waiting[0].done = data;
       if (data.type === 'disks') {
         const { found, done, resolve } = waiting.shift();
-        resolve({ found, values: done.values, summary: done.summary, diskCount: data.diskCount,
+        resolve({ found, values: done.values, sectors: done.sectors, summary: done.summary, diskCount: data.diskCount,
           heap: done.heap, imageSha256: done.imageSha256 });
       }
       if (data.type === 'failed') fail(data.detail || data.reason);

@@ -12,6 +12,9 @@ export const kBootBytes = 128;
 const kIplFirst = 13; // IPLMUS: bytes 1664 to 2048 of the boot read, its sectors 14 to 17
 const kIplLast = 16;
 const kStateNames = ['unread', 'read', 'damaged'];
+// The states as data: "missing" is not in the image, "damaged" recorded
+// with a read error.
+const kStateData = { read: 'read', unread: 'missing', damaged: 'damaged', notRead: 'notRead' };
 
 export function mapOf(values, sectors) {
   const sides = [0, 1].map((side) => ({
@@ -23,23 +26,41 @@ export function mapOf(values, sectors) {
   }
   const entries = values.filter((value) => value.kind === 0 || value.kind === 2);
   for (const value of entries) {
-    value.cells = [];
-    if (value.kind === 2) {
-      for (let k = kIplFirst; k <= kIplLast; ++k) value.cells.push(['boot', k]);
-      continue;
-    }
-    // Entries whose sectors lie outside the volume light nothing.
-    if (value.verdict === 2) continue;
-    const first = value.start[0] * kSectors + value.start[1] - 1;
-    const last = value.end[0] * kSectors + value.end[1] - 1;
-    for (let k = Math.max(first, 0); k <= Math.min(last, kTracks * kSectors - 1); ++k) {
-      sides[value.side].owners[k].push(value);
-      value.cells.push([value.side, k]);
-    }
+    value.cells = cellsOf(value);
+    for (const [where, k] of value.cells) if (where !== 'boot') sides[where].owners[k].push(value);
   }
   // Each sector as sectorOf describes it, once asked for.
   const known = { 0: [], 1: [], boot: [] };
   return { sides, boot: sectors[2], entries, known };
+}
+
+// The sectors an entry's file is made of, as [side or 'boot', index]:
+// IPLMUS's four of the boot read, else those of its side from its start to
+// its end. Entries whose sectors lie outside the volume have none.
+function cellsOf(value) {
+  const cells = [];
+  if (value.kind === 2) {
+    for (let k = kIplFirst; k <= kIplLast; ++k) cells.push(['boot', k]);
+  } else if (value.verdict !== 2) {
+    const first = value.start[0] * kSectors + value.start[1] - 1;
+    const last = value.end[0] * kSectors + value.end[1] - 1;
+    for (let k = Math.max(first, 0); k <= Math.min(last, kTracks * kSectors - 1); ++k) cells.push([value.side, k]);
+  }
+  return cells;
+}
+
+// A file's sectors for a collection's manifest, without a map: runs of one
+// state, each from its first sector to its last ([track, sector]).
+export function sectorRuns(value, sectors) {
+  const runs = [];
+  for (const [where, k] of cellsOf(value)) {
+    const [track, r] = where === 'boot' ? kBootSectors[k] : [Math.floor(k / kSectors), (k % kSectors) + 1];
+    const read = where === 'boot' ? sectors[2]?.states[k] : sectors[where]?.states[k - kSectors];
+    const state = kStateData[read === undefined ? 'notRead' : kStateNames[read]];
+    if (runs.at(-1)?.state === state) runs.at(-1).end = [track, r];
+    else runs.push({ start: [track, r], end: [track, r], state });
+  }
+  return runs;
 }
 
 function holdsOf(owners, outside) {
@@ -102,10 +123,8 @@ export function trackRead(map, side, track) {
 }
 
 // The map as data: every sector's state and the entries that hold it, and
-// every entry's sectors. States are "read", "missing" (not in the image) and
-// "damaged" (recorded with a read error); entries are named by their
-// characters and by their bytes on the disk.
-const kStateData = { read: 'read', unread: 'missing', damaged: 'damaged', notRead: 'notRead' };
+// every entry's sectors; entries are named by their characters and by their
+// bytes on the disk.
 export function mapAsData(map, imageName) {
   const entryNumber = new Map(map.entries.map((value, n) => [value, n]));
   const holders = (sector) => sector.owners.map((owner) => entryNumber.get(owner));

@@ -48,12 +48,11 @@ EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nam
 
 EM_JS(void, takeSectors, (int side, const uint8_t* states, int count, const uint8_t* bytes,
                           int length), {
-  // A collection has no map: its sectors' bytes are not copied out.
-  if (!Module.wantSectors) return;
+  // A collection has no map: its sectors' states go out, not their bytes.
   Module.onSectors({
     side,
     states: HEAPU8.slice(states, states + count),
-    bytes: HEAPU8.slice(bytes, bytes + length),
+    bytes: Module.wantSectors ? HEAPU8.slice(bytes, bytes + length) : null,
   });
 });
 

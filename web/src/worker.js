@@ -130,7 +130,7 @@ async function extract(file, wholeRead) {
     }));
     imageSha256 = whole ? await sha256Hex(whole) : await sha256OfFile(file);
   }
-  const buffers = [...values, ...sectors.filter(Boolean)].map((value) => value.bytes.buffer);
+  const buffers = [...values, ...sectors].filter((value) => value?.bytes).map((value) => value.bytes.buffer);
   post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length, imageSha256 }, buffers);
   // Once the files are out: the tracks as recorded, for the map's track
   // view, then each further disk's header, a read of its own.

@@ -784,6 +784,17 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     const imageRow = JSON.parse(Buffer.from(bag['collection/data/manifest.json']))
       .find((row) => row.kind === 'image' && row.image === 'image.d88');
     assert.deepEqual([imageRow.size, imageRow.sha256], [18368, sha256(readFileSync(join(fixtures, 'damaged/image.d88')))]);
+    // Each file's sectors and their states, as the damaged fixture's builder
+    // placed them: runs of one state, in the JSON and in the CSV.
+    const runsOf = (name) => JSON.parse(Buffer.from(bag['collection/data/manifest.json']))
+      .find((row) => row.image === 'image.d88' && row.name === name).sectors;
+    assert.deepEqual(runsOf('CRC'), [{ start: [2, 1], end: [2, 1], state: 'read' },
+      { start: [2, 2], end: [2, 2], state: 'damaged' }, { start: [2, 3], end: [2, 3], state: 'read' }]);
+    assert.deepEqual(runsOf('BACK').map((run) => run.state), ['read', 'missing', 'read']);
+    assert.deepEqual(runsOf('FRONT'), [{ start: [5, 1], end: [5, 2], state: 'read' }]);
+    const bagCsv = Buffer.from(bag['collection/data/manifest.csv']).toString();
+    assert.match(bagCsv, /,CRC,[^\r]*,02 01 read; 02 02 damaged; 02 03 read\r\n/);
+    assert.match(bagCsv, /,FRONT,[^\r]*,05 01-05 02 read\r\n/);
     // A zip past the size at which its bytes go to a Blob: every file once,
     // each as the image holds it.
     const many = join(work, 'many');
