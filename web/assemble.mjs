@@ -18,37 +18,18 @@ function inlined(name, text) {
   return text;
 }
 
-// client-zip 2.5.1 writes its Zip64 end records only once an offset or a
-// size passes 4 GiB, so that past 65,535 small entries the end record's
-// count is cut to 65,535 with nothing behind it, and unzip and 7-Zip find
-// the zip broken. The fix its project was offered (Touffy/client-zip#95)
-// is not released: until it is, the same condition is widened here, and
-// the build stops if the text it mends is not there exactly once.
-const kZip64Mend = { from: 'if(u||a>=0xffffffffn){', to: 'if(u||a>=0xffffffffn||s>=0xffffn||d>=0xffffffffn){' };
-const zip64Mend = {
-  name: 'client-zip-zip64-count',
-  setup(build) {
-    build.onLoad({ filter: /client-zip[\\/]index\.js$/ }, ({ path }) => {
-      const text = read(path);
-      if (text.split(kZip64Mend.from).length !== 2) throw new Error(`${path}: the Zip64 condition to mend is not there once`);
-      return { contents: text.replace(kZip64Mend.from, kZip64Mend.to), loader: 'js' };
-    });
-  },
-};
-
 async function bundle(entry) {
   const result = await build({
     entryPoints: [here(`src/${entry}`)], bundle: true, format: 'iife', target: 'es2022',
     minify: true, legalComments: 'none', write: false, logLevel: 'warning',
-    define: { D88_VERSION: JSON.stringify(version) }, plugins: [zip64Mend],
+    define: { D88_VERSION: JSON.stringify(version) },
   });
   return result.outputFiles[0].text;
 }
 
 // Every package bundled into the page or its worker, with its notice.
-const kBundled = { fflate: 'LICENSE', 'client-zip': 'LICENSE.txt', '@zip.js/zip.js': 'LICENSE', '@noble/hashes': 'LICENSE' };
-const licences = Object.entries(kBundled)
-  .map(([name, file]) => `${name}\n\n${read(here(`node_modules/${name}/${file}`))}`).join('\n\n');
+const kBundled = ['fflate', '@zip.js/zip.js', '@noble/hashes'];
+const licences = kBundled.map((name) => `${name}\n\n${read(here(`node_modules/${name}/LICENSE`))}`).join('\n\n');
 
 const parts = {
   '@LICENCES@': inlined('licences', licences),

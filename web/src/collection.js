@@ -97,8 +97,8 @@ export function startCollection(files, viewer) {
   // As a bag: every file under data/, each with its size and SHA-256.
   const asBag = $('as-bag').checked;
   const payload = [];
-  const addFile = (path, bytes, hash) => {
-    zip.add(asBag ? kPayload + path : path, bytes);
+  const addFile = (path, bytes, crc, hash) => {
+    zip.add(asBag ? kPayload + path : path, bytes, crc);
     if (asBag) payload.push({ path: `data/${path}`, size: bytes.length, sha256: hash ?? sha256Of(bytes) });
   };
   const folders = new Set(kManifestNames.map(windowsFold));
@@ -173,7 +173,7 @@ export function startCollection(files, viewer) {
     const folder = placed.size ? folderFor(path, folders) : '';
     for (const row of rows) row.folder = folder;
     for (const file of placed.values()) {
-      addFile(`${folder}/${file.name}`, file.bytes, file.values.at(-1).sha256 || undefined);
+      addFile(`${folder}/${file.name}`, file.bytes, file.crc, file.values.at(-1).sha256 || undefined);
     }
     manifest.push(...rows);
     return { folder, offered: placed.size, notOffered, damaged: summary.damaged, replaced };
@@ -209,14 +209,20 @@ export function startCollection(files, viewer) {
     if (left) return zip.abandon();
     for (const [name, data] of Object.entries(manifestFiles(manifest))) addFile(name, data);
     if (asBag) for (const [name, data] of Object.entries(bagTagFiles(payload))) zip.add(name, data);
-    saved = await zip.end();
+    let unwritten = null;
+    try {
+      saved = await zip.end();
+    } catch (error) {
+      unwritten = error;
+    }
     if (left) return;
     draw();
     $('stop').hidden = true;
     $('to-file').hidden = true;
     $('zip-file').hidden = true;
-    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)),
-      ...(filedAs === null ? [] : [element('p', {}, words.zipInFile(filedAs))]));
+    const where = unwritten ? element('p', { className: 'refused' }, words.zipNotWritten(filedAs, String(unwritten)))
+      : filedAs !== null && element('p', {}, words.zipInFile(filedAs));
+    setStatus(element('p', {}, words.collectionDone(done, found, stopAsked, outcomes)), where || '');
     $('actions').hidden = saved === null;
     performance.mark('d88:zip-ready');
     document.body.dataset.heap = String(peakHeap);

@@ -51,7 +51,6 @@ export function startImage(file, viewer) {
   let haveTracks;
   const tracks = new Promise((resolve) => { haveTracks = resolve; });
   let nothingRead = false;
-  let left = false;
   const progress = $('progress');
   const fail = (text) => {
     progress.hidden = true;
@@ -94,14 +93,11 @@ export function startImage(file, viewer) {
     $('listing').hidden = false;
     status.append(element('p', {}, summarySentence(listing, summary)));
     zip = listing.files.size ? makeZip(listing.files.values()) : null;
+    performance.mark('d88:zip-ready');
     $('actions').hidden = zip === null;
+    setStage('done');
     showMap({ values, sectors: message.sectors, tracks, viewer, imageName: file.name });
     performance.mark('d88:map-ready');
-    // Done once the zip is made too, unless another choice came meanwhile.
-    Promise.resolve(zip).then(() => {
-      performance.mark('d88:zip-ready');
-      if (!left) setStage('done');
-    });
   }
 
   const take = (message) => {
@@ -147,10 +143,7 @@ export function startImage(file, viewer) {
   setStatus(element('p', {}, words.reading(file.name, file.size.toLocaleString('en'))));
   const extraction = extractImage(file, take);
   return {
-    stop: () => {
-      left = true;
-      extraction.stop();
-    },
-    saveZip: async () => zip && save(file.name.replace(/\.[^.]*$/, '') + '.zip', [await zip], 'application/zip'),
+    stop: extraction.stop,
+    saveZip: () => zip && save(file.name.replace(/\.[^.]*$/, '') + '.zip', [zip], 'application/zip'),
   };
 }

@@ -32,7 +32,7 @@ export const kDamage = [null, 'unread', 'damaged', 'unreadAndDamaged'];
 export function place(files, value) {
   const key = windowsFold(value.characters);
   const earlier = files.get(key);
-  const file = { name: earlier?.name ?? value.characters, bytes: value.bytes,
+  const file = { name: earlier?.name ?? value.characters, bytes: value.bytes, crc: value.crc,
     values: [...(earlier?.values ?? []), value] };
   files.set(key, file);
   return { file, earlier };

@@ -1,24 +1,60 @@
 // The zips the page offers: one image's files, or a collection's folders,
-// stored as they are (no compression: the files are small). client-zip
-// writes them, with Zip64 records wherever an archive passes 65,535 entries
-// or 4 GiB.
-import { makeZip as zipStream } from 'client-zip';
+// stored as they are (no compression: the files are small and the CRC-32 of
+// an extracted file comes from the core). fflate writes them, with Zip64
+// records once an archive passes 65,535 entries or 4 GiB.
+import { Zip, ZipPassThrough, strToU8 } from 'fflate';
 
-const encoder = new TextEncoder();
-export const textBytes = (text) => encoder.encode(text);
+export { strToU8 as textBytes };
 
 const kBlobFold = 16 * 1024 * 1024; // zip bytes held in the page before they go to a Blob
-const kQueued = 64 * 1024 * 1024; // files' bytes waiting for the zip before a collection waits
+const kQueued = 64 * 1024 * 1024; // zip bytes waiting for a file before a collection waits too
 const kAskAt = 512 * 1024 * 1024; // zip bytes in the page past which a file is asked for
 
-// A plain file, mode 0644, that unzip takes by its UTF-8 name (flagged so).
-const entry = (name, bytes, lastModified) => ({ name, input: bytes, lastModified, mode: 0o644 });
+// A file stored in a zip, made by Unix with mode 0644, so that unzip takes
+// the name as the UTF-8 it is flagged to be (bit 11) and unpacks a plain
+// file. The page's own files (the manifest) have their CRC made by fflate.
+// Its sizes follow it (bit 3, which fflate 0.8.4 sets in the local header
+// only): the central header must say so too, or 7-Zip finds the headers
+// at odds. fflate writes `flag` shifted left by one into those bits.
+function addToZip(zip, name, bytes, crc, mtime) {
+  const attributes = { mtime, os: 3, attrs: (0o100644 << 16) >>> 0, flag: 0b100 };
+  const file = crc === undefined ? new ZipPassThrough(name)
+    : { filename: name, size: bytes.length, crc, compression: 0 };
+  Object.assign(file, attributes);
+  zip.add(file);
+  if (crc === undefined) file.push(bytes, true);
+  else file.ondata(null, bytes, true);
+}
 
-// Where a collection's zip goes: Blobs of 16 MiB in the page (a Blob made
-// of a zip's thousands of small pieces costs several times what copying
-// them does) until a file is given; then the Blobs go to the file first and
-// the rest straight after them. Past `askAt` bytes in the page, with
-// `ask` given, the zip waits for the file: `ask()` says so.
+// Pieces of bytes as one array: a Blob made of a zip's hundreds of small
+// pieces cost several times what copying them does.
+function joined(parts) {
+  const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
+  let at = 0;
+  for (const part of parts) {
+    all.set(part, at);
+    at += part.length;
+  }
+  return all;
+}
+
+// One image's files ({name, bytes, crc}), at once: at most 770 KB in all.
+export function makeZip(files) {
+  const parts = [];
+  const zip = new Zip((error, chunk) => {
+    if (error) throw error;
+    parts.push(chunk);
+  });
+  const mtime = new Date();
+  for (const file of files) addToZip(zip, file.name, file.bytes, file.crc, mtime);
+  zip.end();
+  return joined(parts);
+}
+
+// Where a collection's zip goes: Blobs of 16 MiB in the page until a file
+// is given (a WritableStream such as the save picker's); then the Blobs go
+// to the file first and the rest straight after them. Past `askAt` bytes in
+// the page, with `ask` given, the zip waits for the file: `ask()` says so.
 function collectionSink(askAt, ask) {
   const blobs = [];
   let parts = [];
@@ -28,13 +64,7 @@ function collectionSink(askAt, ask) {
   let writer = null;
   let fileGiven = null;
   const fold = () => {
-    const all = new Uint8Array(held);
-    let at = 0;
-    for (const part of parts) {
-      all.set(part, at);
-      at += part.length;
-    }
-    blobs.push(new Blob([all]));
+    blobs.push(new Blob([joined(parts)]));
     parts = [];
     held = 0;
   };
@@ -67,7 +97,7 @@ function collectionSink(askAt, ask) {
     async abort(reason) {
       await (writer ? writer.abort(reason) : file?.abort(reason));
     },
-  });
+  }, new ByteLengthQueuingStrategy({ highWaterMark: kQueued }));
   return {
     writable,
     toFile(stream) {
@@ -80,70 +110,36 @@ function collectionSink(askAt, ask) {
   };
 }
 
-// One image's files ({name, bytes}): at most 770 KB in all.
-export async function makeZip(files) {
-  const mtime = new Date();
-  const stream = zipStream(Array.from(files, (file) => entry(file.name, file.bytes, mtime)));
-  return new Uint8Array(await new Response(stream).arrayBuffer());
-}
-
 // A collection's zip, made as the images come, into the page or into a
-// file (`toFile`: a WritableStream such as the save picker's); the files
-// wait in a queue while the zip takes them, and `room()` holds the
-// collection back while more than 64 MiB of them wait. With `ask`, the
-// zip waits for a file once the page holds 512 MiB of it.
+// file (`toFile`); `room()` holds the collection back while more than
+// 64 MiB of it wait to be written. With `ask`, the zip waits for a file
+// once the page holds 512 MiB of it.
 export function streamingZip(ask) {
-  const mtime = new Date();
-  const waiting = [];
-  let queued = 0;
-  let ended = false;
-  let wake = null;
-  let roomMade = null;
-  async function* entries() {
-    for (;;) {
-      if (waiting.length) {
-        const next = waiting.shift();
-        queued -= next.input.length;
-        if (queued <= kQueued) roomMade?.();
-        yield next;
-      } else if (ended) {
-        return;
-      } else {
-        await new Promise((resolve) => { wake = resolve; });
-        wake = null;
-      }
-    }
-  }
   const sink = collectionSink(kAskAt, ask);
-  const abandoned = new AbortController();
-  const written = zipStream(entries()).pipeTo(sink.writable, { signal: abandoned.signal });
+  const writer = sink.writable.getWriter();
+  let failure = null;
+  const zip = new Zip((error, chunk) => {
+    if (error) throw error;
+    writer.write(chunk).catch((why) => { failure ??= why; });
+  });
+  const mtime = new Date();
   return {
-    add(name, bytes) {
-      waiting.push(entry(name, bytes, mtime));
-      queued += bytes.length;
-      wake?.();
+    add(name, bytes, crc) {
+      addToZip(zip, name, bytes, crc, mtime);
     },
-    room() {
-      if (queued <= kQueued) return Promise.resolve();
-      return new Promise((resolve) => {
-        roomMade = () => {
-          roomMade = null;
-          resolve();
-        };
-      });
-    },
+    // A zip that cannot be written holds nothing back: end() says why.
+    room: () => writer.ready.catch(() => {}),
     toFile: sink.toFile,
     // Left unfinished: a file is left as it was before.
     abandon() {
       sink.abandon();
-      abandoned.abort();
-      written.catch(() => {});
+      writer.abort().catch(() => {});
     },
     // The zip as a Blob, or null once it is in the file.
     async end() {
-      ended = true;
-      wake?.();
-      await written;
+      zip.end();
+      await writer.close();
+      if (failure) throw failure;
       return sink.blob();
     },
   };
