@@ -181,7 +181,7 @@ faults=(
   "web/src/inputs.js@@s/if \(entry.encrypted\) yield/if (false) yield/@@the page: an encrypted .zip entry said"
   "web/src/inputs.js@@s/  if \(depth >= kMaxZipDepth\) \{/  if (false) {/@@the page: a .zip nested too deep"
   "web/src/inputs.js@@s/if \(files.reduce\(\(sum, entry\) => sum \+ entry.uncompressedSize, 0\) > kMaxInflated\) \{/if (false) {/@@the page: a .zip that would unpack past 1 GiB"
-  "web/src/collection.js@@s/const csv = '\\\\ufeff' \+ /const csv = /@@the page: the manifest's byte-order mark"
+  "web/src/collection.js@@s/yield \`\\\\ufeff/yield \`/@@the page: the manifest's byte-order mark"
   "web/src/sector_map.js@@s/const kStateNames = \['unread', 'read', 'damaged'\];/const kStateNames = ['unread', 'damaged', 'read'];/@@the page: each sector's state on the map"
   "web/src/viewer.js@@s/const first = Math.max\(0, Math.floor\(box.scrollTop \/ shown.rowHeight\) - kOverscan\);/const first = 0;/@@the page: the rows in view drawn"
   "web/src/map.js@@s/    for \(const owner of sector.owners\) owner.row\?.classList.add\('lit'\);\n//@@the page: a sector lights the rows that hold it"
@@ -269,9 +269,13 @@ faults=(
   "web/src/inputs.js@@s/      gunzip.push\(piece, false\);/      gunzip.push(piece, at + kGzipPiece >= blob.size);/@@the page: every member of a .gz"
   "web/src/inputs.js@@s/rest.some\(\(b\) => b !== 0\)/rest.some((b) => b === 0)/@@the page: zeros after a .gz's last member"
   "web/src/bag.js@@s/Payload-Oxum: \\\$\{octets\}.\\\$\{payload.length\}/Payload-Oxum: \\\${payload.length}.\\\${octets}/@@the page: a bag's Payload-Oxum"
-  "web/src/bag.js@@s/'manifest-sha256.txt': manifestLines\(payload\),/'manifest-sha256.txt': manifestLines(payload.slice(1)),/@@the page: every payload file in a bag's manifest"
+  "web/src/bag.js@@s/pieces: payload.map\(manifestLine\)/pieces: payload.slice(1).map(manifestLine)/@@the page: every payload file in a bag's manifest"
   "web/src/worker.js@@s/crypto.subtle \? new Uint8Array\(await crypto.subtle.digest\('SHA-256', bytes\)\) : sha256\(bytes\)/crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)) : new Uint8Array(32)/@@the page: SHA-256 without a secure context"
   "web/src/worker.js@@s/imageSha256 = whole \? await sha256Hex\(whole\)/imageSha256 = whole ? '' /@@the page: each image's SHA-256 in the manifest"
+  "web/src/sector_map.js@@s/if \(runs.at\(-1\)\?.state === state\)/if (false)/@@the page: a file's sectors in runs of one state"
+  "web/src/sector_map.js@@s/sectors\[where\]\?.states\[k - kSectors\]/sectors[where]?.states[k]/@@the page: a file's sectors' states in the manifest"
+  "web/src/collection.js@@s/c === 'sectors' \? runsText\(row\[c\]\) : row\[c\]/row[c]/@@the page: a file's sectors in the CSV"
+  "web/src/zip.js@@s/      for \(const blob of blobs.splice\(0\)\) await writer.write\(blob\);\n//@@the page: a zip sent to a file keeps what was made before"
 )
 
 mkdir -p "$tree"

@@ -4,30 +4,35 @@
 /* global D88_VERSION */
 import { sha256 } from '@noble/hashes/sha2.js';
 import { bytesToHex } from '@noble/hashes/utils.js';
-import { textBytes } from './zip.js';
 
 export const kBagBase = 'collection';
 export const kPayload = `${kBagBase}/data/`;
 
+export const kTagManifest = 'tagmanifest-sha256.txt';
+
 // A path as a manifest line holds it: %, CR and LF percent-encoded.
 const manifestPath = (path) => path.replace(/%/g, '%25').replace(/\r/g, '%0D').replace(/\n/g, '%0A');
-const manifestLines = (files) => files.map(({ path, sha256: hash }) => `${hash}  ${manifestPath(path)}\n`).join('');
+const manifestLine = ({ path, sha256: hash }) => `${hash}  ${manifestPath(path)}\n`;
+export const manifestLines = (files) => files.map(manifestLine).join('');
 
-// The tag files, by their paths in the zip, for the payload files
-// [{path (from the base folder: data/...), size, sha256}].
-export function bagTagFiles(payload, date = new Date()) {
+// The tag files but the tag manifest, each {name, pieces}, for the payload
+// files [{path (from the base folder: data/...), size, sha256}]; the
+// payload manifest a line at a time, as an archive's runs to many MB.
+export function bagTagTexts(payload, date = new Date()) {
   const octets = payload.reduce((sum, file) => sum + file.size, 0);
   const day = [date.getFullYear(), date.getMonth() + 1, date.getDate()].map((n) => String(n).padStart(2, '0')).join('-');
-  const tags = {
-    'bagit.txt': 'BagIt-Version: 1.0\nTag-File-Character-Encoding: UTF-8\n',
-    'bag-info.txt': `Bagging-Date: ${day}\nBag-Software-Agent: d88extract page ${D88_VERSION}\n` +
-      `Payload-Oxum: ${octets}.${payload.length}\n`,
-    'manifest-sha256.txt': manifestLines(payload),
-  };
-  const bytes = Object.fromEntries(Object.entries(tags).map(([name, text]) => [name, textBytes(text)]));
-  bytes['tagmanifest-sha256.txt'] = textBytes(manifestLines(Object.entries(bytes)
-    .map(([name, data]) => ({ path: name, sha256: bytesToHex(sha256(data)) }))));
-  return Object.fromEntries(Object.entries(bytes).map(([name, data]) => [`${kBagBase}/${name}`, data]));
+  return [
+    { name: 'bagit.txt', pieces: ['BagIt-Version: 1.0\nTag-File-Character-Encoding: UTF-8\n'] },
+    { name: 'bag-info.txt', pieces: [`Bagging-Date: ${day}\nBag-Software-Agent: d88extract page ${D88_VERSION}\n` +
+      `Payload-Oxum: ${octets}.${payload.length}\n`] },
+    { name: 'manifest-sha256.txt', pieces: payload.map(manifestLine) },
+  ];
+}
+
+// SHA-256 of bytes given a piece at a time.
+export function sha256Hashing() {
+  const hash = sha256.create();
+  return { update: (bytes) => hash.update(bytes), hex: () => bytesToHex(hash.digest()) };
 }
 
 export const sha256Of = (bytes) => bytesToHex(sha256(bytes));

@@ -1,7 +1,7 @@
 // A collection: several images, folders, .zip archives and gzipped images,
 // extracted one at a time into one zip that holds a folder per image, with
 // exactly what the command line writes on Windows, and a manifest.
-import { bagTagFiles, kPayload, sha256Of } from './bag.js';
+import { bagTagTexts, kBagBase, kPayload, kTagManifest, manifestLines, sha256Hashing, sha256Of } from './bag.js';
 import { $, element, hex2, save, setStage, setStatus, sizeInWords } from './dom.js';
 import { imagesIn } from './inputs.js';
 import { kDamage, place, refusalOf } from './listing.js';
@@ -11,7 +11,7 @@ import { windowsFold } from './names.js';
 import { imageWorker } from './protocol.js';
 import { refusedWhy } from './image_run.js';
 import { words } from './words.js';
-import { streamingZip, textBytes } from './zip.js';
+import { streamingZip } from './zip.js';
 
 // game.d88, game.d88.gz and GAME.D88 all give "game", and disks/a.d88 in
 // two-disks.zip "two-disks - a"; a second "game" in the same collection
@@ -46,8 +46,9 @@ const kOutcomeOf = { unsafeName: 'not written: unsafe name', outsideVolume: 'not
 const kDamageWords = { unread: 'unread', damaged: 'damaged', unreadAndDamaged: 'unread and damaged' };
 
 // The manifest, as CSV (UTF-8 with a byte-order mark, for spreadsheets on
-// Windows) and as JSON, at the top of the zip.
-function manifestFiles(rows) {
+// Windows) and as JSON, at the top of the zip; a line at a time, as an
+// archive's manifest runs to hundreds of MB.
+function manifestTexts(rows) {
   const columns = ['kind', 'image', 'folder', 'side', 'name', 'nameBytes', 'start', 'end', 'size',
     'outcome', 'sha256', 'sectors'];
   // A file's sectors as runs of one state: "02 01-02 03 read; 02 04 damaged".
@@ -65,9 +66,19 @@ function manifestFiles(rows) {
     if (formula) text = `'${text}`;
     return formula || /[",\r\n]/.test(text) ? `"${text.replaceAll('"', '""')}"` : text;
   };
-  const csv = '\ufeff' + [columns, ...rows.map((row) => columns.map((c) => (c === 'sectors' ? runsText(row[c]) : row[c])))]
-    .map((cells) => cells.map(cell).join(',')).join('\r\n') + '\r\n';
-  return { 'manifest.csv': textBytes(csv), 'manifest.json': textBytes(JSON.stringify(rows, null, 1)) };
+  function* csv() {
+    yield `\ufeff${columns.join(',')}\r\n`;
+    for (const row of rows) {
+      yield columns.map((c) => cell(c === 'sectors' ? runsText(row[c]) : row[c])).join(',') + '\r\n';
+    }
+  }
+  // What JSON.stringify(rows, null, 1) makes, a row at a time.
+  function* json() {
+    if (!rows.length) return yield '[]';
+    for (const [n, row] of rows.entries()) yield `${n ? ',' : '['}\n ${JSON.stringify(row, null, 1).replaceAll('\n', '\n ')}`;
+    yield '\n]';
+  }
+  return { 'manifest.csv': csv(), 'manifest.json': json() };
 }
 
 // The lines and the progress reach the page five times a second at most:
@@ -100,6 +111,12 @@ export function startCollection(files, viewer) {
   const addFile = (path, bytes, crc, hash) => {
     zip.add(asBag ? kPayload + path : path, bytes, crc);
     if (asBag) payload.push({ path: `data/${path}`, size: bytes.length, sha256: hash ?? sha256Of(bytes) });
+  };
+  // A text of the page's own, written as it is made: its size and SHA-256.
+  const addText = (path, pieces) => {
+    const hash = sha256Hashing();
+    const size = zip.addText(path, pieces, hash.update);
+    return { size, sha256: hash.hex() };
   };
   const folders = new Set(kManifestNames.map(windowsFold));
   const manifest = [];
@@ -207,8 +224,14 @@ export function startCollection(files, viewer) {
 
   async function finish() {
     if (left) return zip.abandon();
-    for (const [name, data] of Object.entries(manifestFiles(manifest))) addFile(name, data);
-    if (asBag) for (const [name, data] of Object.entries(bagTagFiles(payload))) zip.add(name, data);
+    for (const [name, pieces] of Object.entries(manifestTexts(manifest))) {
+      const written = addText(asBag ? kPayload + name : name, pieces);
+      if (asBag) payload.push({ path: `data/${name}`, ...written });
+    }
+    if (asBag) {
+      const tags = bagTagTexts(payload).map(({ name, pieces }) => ({ path: name, ...addText(`${kBagBase}/${name}`, pieces) }));
+      addText(`${kBagBase}/${kTagManifest}`, [manifestLines(tags)]);
+    }
     let unwritten = null;
     try {
       saved = await zip.end();
@@ -282,8 +305,9 @@ export function startCollection(files, viewer) {
       } catch {
         return; // not chosen: the zip stays where it is
       }
-      if (left || filedAs !== null || saved !== null) return;
-      zip.toFile(await handle.createWritable());
+      if (left || filedAs !== null) return;
+      const stream = await handle.createWritable();
+      if (!zip.toFile(stream)) return stream.abort(); // the zip was already done
       filedAs = handle.name;
       $('to-file').hidden = true;
       note(words.zipToFile(filedAs));

@@ -20,7 +20,8 @@ const kWords = {
     imagesHeading: 'Images', stop: 'Stop', toFile: 'Write the zip to a file as it is made…',
     zipToFile: (name) => `The zip goes to ${name} as it is made.`,
     zipInFile: (name) => `The zip is in ${name}.`,
-    zipNotWritten: (name, why) => `The zip could not be written to ${name} (${why}); the file is as it was.`,
+    zipNotWritten: (name, why) => (name === null ? `The zip could not be made (${why}).`
+      : `The zip could not be written to ${name} (${why}); the file is as it was.`),
     zipAsksForFile: 'The zip has passed 512 MiB, more than the page should hold: choose a file for it ' +
       'with “Write the zip to a file as it is made…”. The collection waits until then.',
     asBag: 'For an archive: make the zip of several images a BagIt bag (RFC 8493), ' +
@@ -184,7 +185,8 @@ const kWords = {
     imagesHeading: 'イメージ', stop: '中止', toFile: 'zip を作りながらファイルに書き出す…',
     zipToFile: (name) => `zip は作りながら ${name} に書き出しています。`,
     zipInFile: (name) => `zip は ${name} に保存しました。`,
-    zipNotWritten: (name, why) => `zip を ${name} に書き出せませんでした（${why}）。ファイルは元のままです。`,
+    zipNotWritten: (name, why) => (name === null ? `zip を作れませんでした（${why}）。`
+      : `zip を ${name} に書き出せませんでした（${why}）。ファイルは元のままです。`),
     zipAsksForFile: 'zip が 512 MiB を超え、ページで持つには大きすぎます。' +
       '「zip を作りながらファイルに書き出す…」で保存先を選んでください。選ぶまで処理は止まります。',
     asBag: 'アーカイブ向け：複数のイメージの zip を BagIt バッグ（RFC 8493）にして、' +

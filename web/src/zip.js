@@ -4,11 +4,10 @@
 // records once an archive passes 65,535 entries or 4 GiB.
 import { Zip, ZipPassThrough, strToU8 } from 'fflate';
 
-export { strToU8 as textBytes };
-
-const kBlobFold = 16 * 1024 * 1024; // zip bytes held in the page before they go to a Blob
-const kQueued = 64 * 1024 * 1024; // zip bytes waiting for a file before a collection waits too
+const kPiece = 8 * 1024 * 1024; // zip bytes gathered before they go to a Blob or the file
+const kQueued = 16 * 1024 * 1024; // zip bytes waiting to be written before a collection waits too
 const kAskAt = 512 * 1024 * 1024; // zip bytes in the page past which a file is asked for
+const kTextPiece = 1024 * 1024; // characters of a text made into bytes at once
 
 // A file stored in a zip, made by Unix with mode 0644, so that unzip takes
 // the name as the UTF-8 it is flagged to be (bit 11) and unpacks a plain
@@ -16,8 +15,9 @@ const kAskAt = 512 * 1024 * 1024; // zip bytes in the page past which a file is 
 // Its sizes follow it (bit 3, which fflate 0.8.4 sets in the local header
 // only): the central header must say so too, or 7-Zip finds the headers
 // at odds. fflate writes `flag` shifted left by one into those bits.
+const fileAttributes = (mtime) => ({ mtime, os: 3, attrs: (0o100644 << 16) >>> 0, flag: 0b100 });
 function addToZip(zip, name, bytes, crc, mtime) {
-  const attributes = { mtime, os: 3, attrs: (0o100644 << 16) >>> 0, flag: 0b100 };
+  const attributes = fileAttributes(mtime);
   const file = crc === undefined ? new ZipPassThrough(name)
     : { filename: name, size: bytes.length, crc, compression: 0 };
   Object.assign(file, attributes);
@@ -51,9 +51,11 @@ export function makeZip(files) {
   return joined(parts);
 }
 
-// Where a collection's zip goes: Blobs of 16 MiB in the page until a file
-// is given (a WritableStream such as the save picker's); then the Blobs go
-// to the file first and the rest straight after them. Past `askAt` bytes in
+// Where a collection's zip goes: pieces of 8 MiB (a Blob made of a zip's
+// thousands of small chunks, or a file written a chunk at a time, costs
+// many times what copying them does), to Blobs in the page until a file is
+// given (a WritableStream such as the save picker's); then the Blobs go to
+// the file first and the rest straight after them. Past `askAt` bytes in
 // the page, with `ask` given, the zip waits for the file: `ask()` says so.
 function collectionSink(askAt, ask) {
   const blobs = [];
@@ -63,36 +65,36 @@ function collectionSink(askAt, ask) {
   let file = null;
   let writer = null;
   let fileGiven = null;
-  const fold = () => {
-    blobs.push(new Blob([joined(parts)]));
+  let closing = false;
+  async function fold() {
+    const piece = joined(parts);
     parts = [];
     held = 0;
-  };
-  // What the page holds, into the file once it is given.
-  async function toFileIfGiven() {
-    if (!file || writer) return;
-    writer = file.getWriter();
-    fold();
-    for (const blob of blobs.splice(0)) await writer.write(blob);
+    if (!file && ask && inPage > askAt) {
+      ask();
+      ask = null;
+      await new Promise((resolve) => { fileGiven = resolve; });
+    }
+    if (file && !writer) {
+      writer = file.getWriter();
+      for (const blob of blobs.splice(0)) await writer.write(blob);
+    }
+    if (writer) await writer.write(piece);
+    else {
+      blobs.push(new Blob([piece]));
+      inPage += piece.length;
+    }
   }
   const writable = new WritableStream({
     async write(chunk) {
-      if (!file && ask && inPage > askAt) {
-        ask();
-        ask = null;
-        await new Promise((resolve) => { fileGiven = resolve; });
-      }
-      await toFileIfGiven();
-      if (writer) return writer.write(chunk);
       parts.push(chunk);
       held += chunk.length;
-      inPage += chunk.length;
-      if (held > kBlobFold) fold();
+      if (held >= kPiece) await fold();
     },
     async close() {
-      await toFileIfGiven();
+      closing = true;
+      await fold();
       if (writer) await writer.close();
-      else fold();
     },
     async abort(reason) {
       await (writer ? writer.abort(reason) : file?.abort(reason));
@@ -100,19 +102,22 @@ function collectionSink(askAt, ask) {
   }, new ByteLengthQueuingStrategy({ highWaterMark: kQueued }));
   return {
     writable,
+    // Whether the file was taken: not once the zip is ending.
     toFile(stream) {
+      if (closing || file) return false;
       file = stream;
       fileGiven?.();
+      return true;
     },
     // Left unfinished: a write that waits for a file waits no more.
     abandon: () => fileGiven?.(),
-    blob: () => (file ? null : new Blob(blobs, { type: 'application/zip' })),
+    blob: () => (writer ? null : new Blob(blobs, { type: 'application/zip' })),
   };
 }
 
 // A collection's zip, made as the images come, into the page or into a
 // file (`toFile`); `room()` holds the collection back while more than
-// 64 MiB of it wait to be written. With `ask`, the zip waits for a file
+// 16 MiB of it wait to be written. With `ask`, the zip waits for a file
 // once the page holds 512 MiB of it.
 export function streamingZip(ask) {
   const sink = collectionSink(kAskAt, ask);
@@ -127,6 +132,28 @@ export function streamingZip(ask) {
     add(name, bytes, crc) {
       addToZip(zip, name, bytes, crc, mtime);
     },
+    // A text given as pieces, written a MiB or so at a time, each piece's
+    // bytes shown to `seen`: its size in bytes.
+    addText(name, pieces, seen) {
+      const file = new ZipPassThrough(name);
+      Object.assign(file, fileAttributes(mtime));
+      zip.add(file);
+      let size = 0;
+      let text = '';
+      const push = (final) => {
+        const bytes = strToU8(text);
+        text = '';
+        seen(bytes);
+        size += bytes.length;
+        file.push(bytes, final);
+      };
+      for (const piece of pieces) {
+        text += piece;
+        if (text.length >= kTextPiece) push(false);
+      }
+      push(true);
+      return size;
+    },
     // A zip that cannot be written holds nothing back: end() says why.
     room: () => writer.ready.catch(() => {}),
     toFile: sink.toFile,
@@ -138,7 +165,7 @@ export function streamingZip(ask) {
     // The zip as a Blob, or null once it is in the file.
     async end() {
       zip.end();
-      await writer.close();
+      await writer.close().catch((why) => { failure ??= why; });
       if (failure) throw failure;
       return sink.blob();
     },
