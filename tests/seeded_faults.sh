@@ -212,7 +212,7 @@ faults=(
   "web/src/inputs.js@@s/decodeShiftJis\(raw\).characters \?\? String.fromCharCode/String.fromCharCode/@@the page: Shift_JIS names in an input .zip"
   "web/src/collection.js@@s/taken.has\(windowsFold\(folder\)\); \+\+k\)/taken.has(folder); ++k)/@@the page: folders of names that differ in case only"
   "web/src/collection.js@@s/replace\(\/\\\\\.gz\\\$\/i, ''\)/replace(\/\\\\.gz\\\$\/, '')/@@the page: a .GZ in capitals"
-  "web/src/zip.js@@s/    parts = \[\];\n    held = 0;/    held = 0;/@@the page: a zip's bytes handed to a Blob once"
+  "web/src/zip.js@@s/piece.set\(chunk.subarray\(at, at \+ taken\), held\);/piece.set(chunk.subarray(at, at + taken), 0);/@@the page: a collection's zip gathered in pieces in order"
   "web/src/collection.js@@s/\{ unread: 'unread', damaged: 'damaged',/{ unread: 'damaged', damaged: 'unread',/@@the page: the manifest's words for each damage"
   "web/src/collection.js@@s/text.replaceAll\('\"', '\"\"'\)/text/@@the page: a quote in a CSV cell doubled"
   "web/src/collection.js@@s/Array.from\(bytes, hex2\).join\(''\)/Array.from(bytes, hex2).join(' ')/@@the page: a name's raw bytes in the manifest"

@@ -113,9 +113,9 @@ export function startCollection(files, viewer) {
     if (asBag) payload.push({ path: `data/${path}`, size: bytes.length, sha256: hash ?? sha256Of(bytes) });
   };
   // A text of the page's own, written as it is made: its size and SHA-256.
-  const addText = (path, pieces) => {
+  const addText = async (path, pieces) => {
     const hash = sha256Hashing();
-    const size = zip.addText(path, pieces, hash.update);
+    const size = await zip.addText(path, pieces, hash.update);
     return { size, sha256: hash.hex() };
   };
   const folders = new Set(kManifestNames.map(windowsFold));
@@ -225,13 +225,17 @@ export function startCollection(files, viewer) {
   async function finish() {
     if (left) return zip.abandon();
     for (const [name, pieces] of Object.entries(manifestTexts(manifest))) {
-      const written = addText(asBag ? kPayload + name : name, pieces);
+      const written = await addText(asBag ? kPayload + name : name, pieces);
       if (asBag) payload.push({ path: `data/${name}`, ...written });
     }
     if (asBag) {
-      const tags = bagTagTexts(payload).map(({ name, pieces }) => ({ path: name, ...addText(`${kBagBase}/${name}`, pieces) }));
-      addText(`${kBagBase}/${kTagManifest}`, [manifestLines(tags)]);
+      const tags = [];
+      for (const { name, pieces } of bagTagTexts(payload)) {
+        tags.push({ path: name, ...await addText(`${kBagBase}/${name}`, pieces) });
+      }
+      await addText(`${kBagBase}/${kTagManifest}`, [manifestLines(tags)]);
     }
+    if (left) return zip.abandon();
     let unwritten = null;
     try {
       saved = await zip.end();
@@ -280,7 +284,7 @@ export function startCollection(files, viewer) {
       now = image.path;
       drawSoon();
       while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();
-      await zip.room();
+      if (!(await zip.room())) break;
     }
     while (!left && pending.length) await fileOldest();
     for (const worker of workers) worker.terminate();

@@ -22,7 +22,7 @@ const kWords = {
     zipInFile: (name) => `The zip is in ${name}.`,
     zipNotWritten: (name, why) => (name === null ? `The zip could not be made (${why}).`
       : `The zip could not be written to ${name} (${why}); the file is as it was.`),
-    zipAsksForFile: 'The zip has passed 512 MiB, more than the page should hold: choose a file for it ' +
+    zipAsksForFile: 'The zip has passed 256 MiB, more than the page should hold: choose a file for it ' +
       'with “Write the zip to a file as it is made…”. The collection waits until then.',
     asBag: 'For an archive: make the zip of several images a BagIt bag (RFC 8493), ' +
       'its files under data/ with their SHA-256',
@@ -187,7 +187,7 @@ const kWords = {
     zipInFile: (name) => `zip は ${name} に保存しました。`,
     zipNotWritten: (name, why) => (name === null ? `zip を作れませんでした（${why}）。`
       : `zip を ${name} に書き出せませんでした（${why}）。ファイルは元のままです。`),
-    zipAsksForFile: 'zip が 512 MiB を超え、ページで持つには大きすぎます。' +
+    zipAsksForFile: 'zip が 256 MiB を超え、ページで持つには大きすぎます。' +
       '「zip を作りながらファイルに書き出す…」で保存先を選んでください。選ぶまで処理は止まります。',
     asBag: 'アーカイブ向け：複数のイメージの zip を BagIt バッグ（RFC 8493）にして、' +
       'ファイルを SHA-256 とともに data/ の下に入れる',

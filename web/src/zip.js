@@ -6,7 +6,7 @@ import { Zip, ZipPassThrough, strToU8 } from 'fflate';
 
 const kPiece = 8 * 1024 * 1024; // zip bytes gathered before they go to a Blob or the file
 const kQueued = 16 * 1024 * 1024; // zip bytes waiting to be written before a collection waits too
-const kAskAt = 512 * 1024 * 1024; // zip bytes in the page past which a file is asked for
+const kAskAt = 256 * 1024 * 1024; // zip bytes in the page past which a file is asked for
 const kTextPiece = 1024 * 1024; // characters of a text made into bytes at once
 
 // A file stored in a zip, made by Unix with mode 0644, so that unzip takes
@@ -51,15 +51,18 @@ export function makeZip(files) {
   return joined(parts);
 }
 
-// Where a collection's zip goes: pieces of 8 MiB (a Blob made of a zip's
-// thousands of small chunks, or a file written a chunk at a time, costs
-// many times what copying them does), to Blobs in the page until a file is
+// Where a collection's zip goes: gathered into one piece of 8 MiB, made
+// once (a Blob made of a zip's thousands of small chunks, or a file written
+// a chunk at a time, costs many times what copying them does, and a piece
+// made anew each time left the page holding a GiB of them until its
+// garbage was collected); each piece to a Blob in the page until a file is
 // given (a WritableStream such as the save picker's); then the Blobs go to
 // the file first and the rest straight after them. Past `askAt` bytes in
 // the page, with `ask` given, the zip waits for the file: `ask()` says so.
+// A Blob, and a file's write, copy the piece they are given.
 function collectionSink(askAt, ask) {
   const blobs = [];
-  let parts = [];
+  const piece = new Uint8Array(kPiece);
   let held = 0;
   let inPage = 0;
   let file = null;
@@ -67,9 +70,7 @@ function collectionSink(askAt, ask) {
   let fileGiven = null;
   let closing = false;
   async function fold() {
-    const piece = joined(parts);
-    parts = [];
-    held = 0;
+    const bytes = piece.subarray(0, held);
     if (!file && ask && inPage > askAt) {
       ask();
       ask = null;
@@ -79,17 +80,22 @@ function collectionSink(askAt, ask) {
       writer = file.getWriter();
       for (const blob of blobs.splice(0)) await writer.write(blob);
     }
-    if (writer) await writer.write(piece);
+    if (writer) await writer.write(bytes);
     else {
-      blobs.push(new Blob([piece]));
-      inPage += piece.length;
+      blobs.push(new Blob([bytes]));
+      inPage += bytes.length;
     }
+    held = 0;
   }
   const writable = new WritableStream({
     async write(chunk) {
-      parts.push(chunk);
-      held += chunk.length;
-      if (held >= kPiece) await fold();
+      for (let at = 0; at < chunk.length;) {
+        const taken = Math.min(chunk.length - at, kPiece - held);
+        piece.set(chunk.subarray(at, at + taken), held);
+        held += taken;
+        at += taken;
+        if (held === kPiece) await fold();
+      }
     },
     async close() {
       closing = true;
@@ -117,8 +123,10 @@ function collectionSink(askAt, ask) {
 
 // A collection's zip, made as the images come, into the page or into a
 // file (`toFile`); `room()` holds the collection back while more than
-// 16 MiB of it wait to be written. With `ask`, the zip waits for a file
-// once the page holds 512 MiB of it.
+// 16 MiB of it wait to be written, and answers whether the zip can still be
+// written at all. With `ask`, the zip waits for a file once the page holds
+// 256 MiB of it: Chromium, the one browser that asks, was seen to lose
+// Blobs of a zip past 512 MiB.
 export function streamingZip(ask) {
   const sink = collectionSink(kAskAt, ask);
   const writer = sink.writable.getWriter();
@@ -132,9 +140,9 @@ export function streamingZip(ask) {
     add(name, bytes, crc) {
       addToZip(zip, name, bytes, crc, mtime);
     },
-    // A text given as pieces, written a MiB or so at a time, each piece's
-    // bytes shown to `seen`: its size in bytes.
-    addText(name, pieces, seen) {
+    // A text given as pieces, written a MiB or so at a time as the zip
+    // takes them, each piece's bytes shown to `seen`: its size in bytes.
+    async addText(name, pieces, seen) {
       const file = new ZipPassThrough(name);
       Object.assign(file, fileAttributes(mtime));
       zip.add(file);
@@ -149,13 +157,15 @@ export function streamingZip(ask) {
       };
       for (const piece of pieces) {
         text += piece;
-        if (text.length >= kTextPiece) push(false);
+        if (text.length < kTextPiece) continue;
+        push(false);
+        await writer.ready.catch(() => {});
       }
       push(true);
       return size;
     },
-    // A zip that cannot be written holds nothing back: end() says why.
-    room: () => writer.ready.catch(() => {}),
+    // Once the zip cannot be written, the rest is not made: end() says why.
+    room: () => writer.ready.then(() => failure === null, () => false),
     toFile: sink.toFile,
     // Left unfinished: a file is left as it was before.
     abandon() {
