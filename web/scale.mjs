@@ -6,8 +6,8 @@
 // the most ArrayBuffer memory the page and its workers held (sampled four
 // times a second; a worker's core, WebAssembly memory, is given apart, at
 // its largest), the zip's size, and what unzip -t and 7-Zip say of it. With
-// D88_SCALE_COLLECT=1 the page's garbage is collected before each sample,
-// so that the page's figure is what it holds live.
+// D88_SCALE_COLLECT=1 the garbage of the page and its workers is collected
+// before each sample, so that the figures are what they hold live.
 //   node web/scale.mjs [BUILD_DIR]      (after cmake --workflow --preset web)
 import { spawnSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
@@ -55,13 +55,16 @@ session.on('Target.receivedMessageFromTarget', ({ message }) => {
   answers.get(id)?.(result);
 });
 await session.send('Target.setAutoAttach', { autoAttach: true, waitForDebuggerOnStart: false, flatten: false });
+function askWorker(sessionId, method) {
+  const id = ++asked;
+  const answer = new Promise((done) => answers.set(id, done));
+  session.send('Target.sendMessageToTarget', { sessionId, message: JSON.stringify({ id, method }) }).catch(() => {});
+  return Promise.race([answer, new Promise((done) => setTimeout(done, 1000))]);
+}
 async function workerHeaps() {
   return Promise.all([...workers].map(async (sessionId) => {
-    const id = ++asked;
-    const answer = new Promise((done) => answers.set(id, done));
-    await session.send('Target.sendMessageToTarget', { sessionId,
-      message: JSON.stringify({ id, method: 'Runtime.getHeapUsage' }) }).catch(() => {});
-    return Promise.race([answer, new Promise((done) => setTimeout(done, 1000))]);
+    if (collectFirst) await askWorker(sessionId, 'HeapProfiler.collectGarbage');
+    return askWorker(sessionId, 'Runtime.getHeapUsage');
   }));
 }
 const most = { page: 0, worker: 0 };
@@ -107,7 +110,7 @@ console.log(`${count} sample images (${statSync(sample).size} bytes each): ${sec
   `${(count / seconds).toFixed(0)} a second; ` +
   (askedAfter === null ? 'the zip stayed in the page' : `the page asked for a file after ${askedAfter.toFixed(1)} s`));
 console.log(`  ${status}`);
-console.log(`  ArrayBuffers at most${collectFirst ? ' (the page\'s live)' : ''}: the page ${mib(most.page)}, a worker ${mib(most.worker)} ` +
+console.log(`  ArrayBuffers at most${collectFirst ? ', live' : ''}: the page ${mib(most.page)}, a worker ${mib(most.worker)} ` +
   `and its core ${mib(core)}; the goal: under ${mib(4 * statSync(sample).size + 64 * 2 ** 20)} each`);
 const unzip = spawnSync('unzip', ['-tq', zip]);
 const entries = spawnSync('bash', ['-c', 'unzip -Z1 "$1" | wc -l', 'entries', zip]).stdout.toString().trim();
