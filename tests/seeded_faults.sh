@@ -273,6 +273,7 @@ faults=(
   "web/src/worker.js@@s/crypto.subtle \? new Uint8Array\(await crypto.subtle.digest\('SHA-256', bytes\)\) : sha256\(bytes\)/crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)) : new Uint8Array(32)/@@the page: SHA-256 without a secure context"
   "web/src/worker.js@@s/imageSha256 = whole \? await sha256Hex\(whole\)/imageSha256 = whole ? '' /@@the page: each image's SHA-256 in the manifest"
   "web/src/sector_map.js@@s/if \(runs.at\(-1\)\?.state === state\)/if (false)/@@the page: a file's sectors in runs of one state"
+  "web/src/collection.js@@s/const hash = asBag \? sha256Hashing\(\) : null;/const hash = null;/@@the page: a bag's manifest files with their SHA-256"
   "web/src/sector_map.js@@s/sectors\[where\]\?.states\[k - kSectors\]/sectors[where]?.states[k]/@@the page: a file's sectors' states in the manifest"
   "web/src/collection.js@@s/c === 'sectors' \? runsText\(row\[c\]\) : row\[c\]/row[c]/@@the page: a file's sectors in the CSV"
   "web/src/zip.js@@s/      for \(const blob of blobs.splice\(0\)\) await writer.write\(blob\);\n//@@the page: a zip sent to a file keeps what was made before"

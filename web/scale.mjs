@@ -1,6 +1,6 @@
 // A collection at archive scale, run in the page as a person would run it in
 // Chromium: 12,000 sample images (D88_SCALE_IMAGES), which make a zip past
-// 4 GiB. The page asks for a file once it holds 512 MiB of zip; the save
+// 4 GiB. The page asks for a file once it holds 256 MiB of zip; the save
 // picker is answered with a file of the origin's private file system, so the
 // page is served from 127.0.0.1, a secure context. Prints how long it took,
 // the most ArrayBuffer memory the page and its workers held (sampled four
@@ -10,7 +10,7 @@
 // before each sample, so that the figures are what they hold live.
 //   node web/scale.mjs [BUILD_DIR]      (after cmake --workflow --preset web)
 import { spawnSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { linkSync, mkdirSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -25,7 +25,7 @@ spawnSync(join(build, 'native/builder/d88-make-sample'), [sample]);
 const images = join(work, 'images');
 mkdirSync(images);
 const paths = Array.from({ length: count }, (_, i) => join(images, `disk${String(i).padStart(5, '0')}.d88`));
-for (const path of paths) spawnSync('ln', [sample, path]);
+for (const path of paths) linkSync(sample, path);
 
 const html = readFileSync(join(build, 'site/index.html'));
 const server = createServer((request, response) => response.end(html));

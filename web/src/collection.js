@@ -112,11 +112,12 @@ export function startCollection(files, viewer) {
     zip.add(asBag ? kPayload + path : path, bytes, crc);
     if (asBag) payload.push({ path: `data/${path}`, size: bytes.length, sha256: hash ?? sha256Of(bytes) });
   };
-  // A text of the page's own, written as it is made: its size and SHA-256.
+  // A text of the page's own, written as it is made: in a bag, its size
+  // and SHA-256 too.
   const addText = async (path, pieces) => {
-    const hash = sha256Hashing();
-    const size = await zip.addText(path, pieces, hash.update);
-    return { size, sha256: hash.hex() };
+    const hash = asBag ? sha256Hashing() : null;
+    const size = await zip.addText(path, pieces, (bytes) => hash?.update(bytes));
+    return { size, sha256: hash?.hex() };
   };
   const folders = new Set(kManifestNames.map(windowsFold));
   const manifest = [];

@@ -57,10 +57,10 @@ export function makeZip(files) {
 // made anew each time left the page holding a GiB of them until its
 // garbage was collected); each piece to a Blob in the page until a file is
 // given (a WritableStream such as the save picker's); then the Blobs go to
-// the file first and the rest straight after them. Past `askAt` bytes in
-// the page, with `ask` given, the zip waits for the file: `ask()` says so.
+// the file first and the rest straight after them. Past 256 MiB in the
+// page, with `ask` given, the zip waits for the file: `ask()` says so.
 // A Blob, and a file's write, copy the piece they are given.
-function collectionSink(askAt, ask) {
+function collectionSink(ask) {
   const blobs = [];
   const piece = new Uint8Array(kPiece);
   let held = 0;
@@ -71,7 +71,7 @@ function collectionSink(askAt, ask) {
   let closing = false;
   async function fold() {
     const bytes = piece.subarray(0, held);
-    if (!file && ask && inPage > askAt) {
+    if (!file && ask && inPage > kAskAt) {
       ask();
       ask = null;
       await new Promise((resolve) => { fileGiven = resolve; });
@@ -128,7 +128,7 @@ function collectionSink(askAt, ask) {
 // 256 MiB of it: Chromium, the one browser that asks, was seen to lose
 // Blobs of a zip past 512 MiB.
 export function streamingZip(ask) {
-  const sink = collectionSink(kAskAt, ask);
+  const sink = collectionSink(ask);
   const writer = sink.writable.getWriter();
   let failure = null;
   const zip = new Zip((error, chunk) => {
