@@ -199,16 +199,16 @@ export function startCollection(files, viewer) {
 
   // What the worker made of one image, into the zip and the manifest.
   function fileResult(image, result) {
-    bytes += image.blob.size;
+    // The image itself (a .gz's, unpacked): its size and SHA-256.
+    const size = result.size ?? image.blob.size;
+    bytes += size;
     peakHeap = Math.max(peakHeap, result.heap ?? 0);
+    if (result.problem) return imageWithout(image.path, result.problem, 'unreadable');
     if (result.failed) {
       return imageWithout(image.path, words.extractionStopped(image.path, result.failed), 'unreadable');
     }
-    // The image itself: its size and SHA-256.
-    const source = { size: image.blob.size, sha256: result.imageSha256 };
-    if (!result.found.recognised) {
-      return imageWithout(image.path, refusedWhy(result.found, image.blob.size), 'notImage', source);
-    }
+    const source = { size, sha256: result.imageSha256 };
+    if (!result.found.recognised) return imageWithout(image.path, refusedWhy(result.found, size), 'notImage', source);
     const { summary } = result;
     // Neither directory read: what the command line ends with status 1.
     if (summary.entries === 0 && summary.incompleteDirectories === 2) {
@@ -281,7 +281,7 @@ export function startCollection(files, viewer) {
       if (stopAsked || left) break;
       found += 1;
       const worker = workers[turn++ % workers.length];
-      pending.push({ image, result: image.problem ? null : worker.extract(image.blob) });
+      pending.push({ image, result: image.problem ? null : worker.extract(image.blob, image.gzipped) });
       now = image.path;
       drawSoon();
       while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();

@@ -1,11 +1,10 @@
 // What was chosen or dropped, as images: the files of dropped folders, and
 // the images inside .zip archives and gzipped files, opened on the way.
 import { BlobReader, ERR_INVALID_CRC32, Uint8ArrayWriter, ZipReader, configure } from '@zip.js/zip.js/lib/zip-core-native.js';
-import { Gunzip } from 'fflate';
+import { kMaxInflated } from './gunzip.js';
 import { decodeShiftJis } from './shift_jis.js';
 import { words } from './words.js';
 
-const kMaxInflated = 1024 ** 3; // what one .zip or .gz may unpack to, in all
 const kMaxZipDepth = 3; // a .zip in a .zip in a .zip, and no deeper
 // The browser's own inflate, here: the page's script has no worker of zip.js.
 configure({ useWebWorkers: false });
@@ -30,15 +29,17 @@ export async function droppedFiles(items) {
 
 export const isArchiveName = (path) => /\.(zip|gz)$/i.test(path);
 
-// Each image in what was given, as {path, blob}, or {path, problem} for what
-// cannot give one; archives opened on the way.
+// Each image in what was given, as {path, blob} (with gzipped: true for a
+// .gz), or {path, problem} for what cannot give one; .zip archives opened
+// on the way.
 export async function* imagesIn(files) {
   for (const { path, blob } of files) yield* expand(path, blob, 0);
 }
 
 async function* expand(path, blob, depth) {
   if (/\.zip$/i.test(path)) yield* zipEntries(path, blob, depth);
-  else if (/\.gz$/i.test(path)) yield await gunzipped(path, blob);
+  // Unpacked by the worker, as zcat does, into the worker's own memory.
+  else if (/\.gz$/i.test(path)) yield { path, blob, gzipped: true };
   else yield { path, blob };
 }
 
@@ -93,70 +94,4 @@ async function* zipEntries(path, blob, depth) {
     }
   }
   await reader.close();
-}
-
-// A .gz as zcat reads it: the browser's own gunzip for a single member,
-// else fflate's, which goes on through every member, and zeros after the
-// last one are padding, as gzip takes them.
-async function gunzipped(path, blob) {
-  try {
-    return { path, blob: await nativeGunzip(blob) };
-  } catch (error) {
-    if (error.message === 'bomb') return { path, problem: words.gzipBomb };
-  }
-  try {
-    return { path, blob: await membersGunzip(blob) };
-  } catch (error) {
-    return { path, problem: error.message === 'bomb' ? words.gzipBomb : words.notGzip };
-  }
-}
-
-async function nativeGunzip(blob) {
-  const parts = [];
-  const reader = blob.stream().pipeThrough(new DecompressionStream('gzip')).getReader();
-  for (let total = 0; ;) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    total += value.length;
-    if (total > kMaxInflated) {
-      await reader.cancel();
-      throw new Error('bomb');
-    }
-    parts.push(value);
-  }
-  return new Blob(parts);
-}
-
-const kGzipPiece = 1024 * 1024;
-async function membersGunzip(blob) {
-  const parts = [];
-  let total = 0;
-  const gunzip = new Gunzip((chunk) => {
-    total += chunk.length;
-    if (total > kMaxInflated) throw new Error('bomb');
-    parts.push(chunk);
-  });
-  for (let at = 0; at < blob.size; at += kGzipPiece) {
-    const piece = new Uint8Array(await blob.slice(at, at + kGzipPiece).arrayBuffer());
-    try {
-      gunzip.push(piece, false);
-    } catch (error) {
-      // Where a member would start, the rest all zeros: the end. fflate
-      // (0.8, pinned) keeps what it has not taken in p, the would-be
-      // member's header from v - 1 on.
-      const rest = gunzip.p?.subarray(Math.max(0, gunzip.v - 1)) ?? new Uint8Array([1]);
-      if (error.code !== 6 || total === 0 || rest.some((b) => b !== 0) ||
-          !(await zerosFrom(blob, at + kGzipPiece))) throw error;
-      return new Blob(parts);
-    }
-  }
-  gunzip.push(new Uint8Array(0), true);
-  return new Blob(parts);
-}
-
-async function zerosFrom(blob, at) {
-  for (; at < blob.size; at += kGzipPiece) {
-    if (new Uint8Array(await blob.slice(at, at + kGzipPiece).arrayBuffer()).some((b) => b !== 0)) return false;
-  }
-  return true;
 }

@@ -3,10 +3,13 @@
 // page. It answers an image with, in order:
 //   {type: 'stage'}                            the image is being extracted
 //   {type: 'image', found, messages}           what the image is, the system's texts
-//   {type: 'done', values, sectors, summary, heap}  every value, the sectors read
+//   {type: 'done', values, sectors, summary, heap, imageSha256, size}
+//                                              every value, the sectors read
 //   {type: 'tracks', tracks}                   a 2DD or 2HD disk's records, track by track
 //   {type: 'disks', diskCount}                 its last word on the image
-// or {type: 'failed', reason, detail} at any point.
+// or {type: 'failed', reason, detail} at any point; a collection's .gz
+// that does not unpack gets {type: 'refused', problem} alone ('gzipBomb' or
+// 'notGzip'), and the worker goes on to the next image.
 import { $ } from './dom.js';
 import { words } from './words.js';
 
@@ -64,15 +67,16 @@ export function imageWorker() {
       if (data.type === 'disks') {
         const { found, done, resolve } = waiting.shift();
         resolve({ found, values: done.values, sectors: done.sectors, summary: done.summary, diskCount: data.diskCount,
-          heap: done.heap, imageSha256: done.imageSha256 });
+          heap: done.heap, imageSha256: done.imageSha256, size: done.size });
       }
+      if (data.type === 'refused') waiting.shift().resolve({ problem: words[data.problem] });
       if (data.type === 'failed') fail(data.detail || data.reason);
     };
     own.onerror = (event) => {
       event.preventDefault();
       if (worker === own) fail(event.message || words.workerFailed);
     };
-    for (const { blob } of waiting) own.postMessage({ image: blob, collection: true });
+    for (const { blob, gzipped } of waiting) own.postMessage({ image: blob, collection: true, gzipped });
   };
   const fail = (why) => {
     waiting.shift()?.resolve({ failed: why });
@@ -82,9 +86,9 @@ export function imageWorker() {
   };
   start();
   return {
-    extract: (blob) => new Promise((resolve) => {
-      waiting.push({ blob, resolve });
-      if (worker) worker.postMessage({ image: blob, collection: true });
+    extract: (blob, gzipped = false) => new Promise((resolve) => {
+      waiting.push({ blob, gzipped, resolve });
+      if (worker) worker.postMessage({ image: blob, collection: true, gzipped });
       else start();
     }),
     terminate: () => worker?.terminate(),

@@ -5,6 +5,7 @@
 /* global loadCore */
 import { sha256 } from '@noble/hashes/sha2.js';
 import { bytesToHex } from '@noble/hashes/utils.js';
+import { gunzipped } from './gunzip.js';
 import { decodeShiftJis } from './shift_jis.js';
 
 const post = (message, transfer) => postMessage(message, transfer || []);
@@ -112,7 +113,14 @@ async function extract(file, wholeRead) {
   sectors.length = 0;
   tracks = [];
   summaryOfRun = null;
-  const whole = wholeRead ? new Uint8Array(await wholeRead) : null;
+  let whole = null;
+  try {
+    whole = wholeRead ? await wholeRead : null;
+  } catch (error) {
+    // A .gz that does not unpack: said as what it is, not as a failure.
+    if (error.message !== 'gzipBomb' && error.message !== 'notGzip') throw error;
+    return post({ type: 'refused', problem: error.message });
+  }
   const ranges = rangesOf(file, whole);
   core.readRange = ranges.read;
   post({ type: 'stage', stage: 'extracting' });
@@ -131,7 +139,8 @@ async function extract(file, wholeRead) {
     imageSha256 = whole ? await sha256Hex(whole) : await sha256OfFile(file);
   }
   const buffers = [...values, ...sectors].filter((value) => value?.bytes).map((value) => value.bytes.buffer);
-  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length, imageSha256 }, buffers);
+  post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length, imageSha256,
+    size: whole?.length ?? file.size }, buffers);
   // Once the files are out: the tracks as recorded, for the map's track
   // view, then each further disk's header, a read of its own.
   if (wantSectors && summaryOfRun) {
@@ -146,13 +155,15 @@ async function extract(file, wholeRead) {
 }
 
 // A File or Blob for an image shown on its own; {image, collection: true}
-// for one of a collection, which needs no map of its sectors. A collection's
-// images come one after another: each one's file is read as soon as it
-// comes, while the image before it is still being extracted.
+// for one of a collection, which needs no map of its sectors, with
+// gzipped: true for a .gz, unpacked here whole. A collection's images come
+// one after another: each one's file is read as soon as it comes, while
+// the image before it is still being extracted.
 let queue = coreReady;
 onmessage = (event) => {
-  const { image, collection } = event.data instanceof Blob ? { image: event.data } : event.data;
-  const wholeRead = image.size <= kWholeRead ? image.arrayBuffer() : null;
+  const { image, collection, gzipped: gz } = event.data instanceof Blob ? { image: event.data } : event.data;
+  const wholeRead = gz ? gunzipped(image)
+    : image.size <= kWholeRead ? image.arrayBuffer().then((buffer) => new Uint8Array(buffer)) : null;
   wholeRead?.catch(() => {}); // said in its turn, by extract
   queue = queue.then(() => {
     wantSectors = !collection;

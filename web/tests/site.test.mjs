@@ -587,6 +587,9 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
       const inFolder = Object.fromEntries(Object.entries(files).filter(([path]) => path.startsWith(`${image.folder}/`))
         .map(([path, bytes]) => [path.slice(image.folder.length + 1), sha256(bytes)]));
       assert.deepEqual(inFolder, expected, image.image);
+      // A .gz's image is the one it unpacks to.
+      assert.deepEqual([image.size, image.sha256], [readFileSync(join(fixtures, name, 'image.d88')).length,
+        sha256(readFileSync(join(fixtures, name, 'image.d88')))], image.image);
       const rows = manifest.filter((row) => row.kind === 'file' && row.image === image.image && row.side !== 'boot');
       const listing = listingRows(readFileSync(join(fixtures, name, 'stdout')));
       assert.deepEqual(rows.map((row) => [row.name, row.start, row.end, row.size.toLocaleString('en')]), listing);
