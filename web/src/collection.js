@@ -200,7 +200,7 @@ export function startCollection(files, viewer) {
   // What the worker made of one image, into the zip and the manifest.
   function fileResult(image, result) {
     // The image itself (a .gz's, unpacked): its size and SHA-256.
-    const size = result.size ?? image.blob.size;
+    const size = result.size ?? image.blob?.size ?? image.bytes.length;
     bytes += size;
     peakHeap = Math.max(peakHeap, result.heap ?? 0);
     if (result.problem) return imageWithout(image.path, result.problem, 'unreadable');
@@ -281,7 +281,7 @@ export function startCollection(files, viewer) {
       if (stopAsked || left) break;
       found += 1;
       const worker = workers[turn++ % workers.length];
-      pending.push({ image, result: image.problem ? null : worker.extract(image.blob, image.gzipped) });
+      pending.push({ image, result: image.problem ? null : worker.extract(image) });
       now = image.path;
       drawSoon();
       while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();

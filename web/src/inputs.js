@@ -6,6 +6,7 @@ import { decodeShiftJis } from './shift_jis.js';
 import { words } from './words.js';
 
 const kMaxZipDepth = 3; // a .zip in a .zip in a .zip, and no deeper
+const kBlobAtMost = 16 * 1024 * 1024; // an image from a .zip kept as a Blob
 // The browser's own inflate, here: the page's script has no worker of zip.js.
 configure({ useWebWorkers: false });
 
@@ -30,8 +31,8 @@ export async function droppedFiles(items) {
 export const isArchiveName = (path) => /\.(zip|gz)$/i.test(path);
 
 // Each image in what was given, as {path, blob} (with gzipped: true for a
-// .gz), or {path, problem} for what cannot give one; .zip archives opened
-// on the way.
+// .gz), {path, bytes} for a large one from a .zip, or {path, problem} for
+// what cannot give one; .zip archives opened on the way.
 export async function* imagesIn(files) {
   for (const { path, blob } of files) yield* expand(path, blob, 0);
 }
@@ -90,7 +91,11 @@ async function* zipEntries(path, blob, depth) {
         yield { path: inner, problem: error.message === ERR_INVALID_CRC32 ? words.badCrc : words.brokenZip };
         continue;
       }
-      yield* expand(inner, new Blob([data]), depth + 1);
+      // A large image goes to the worker as the bytes it is, moved there, not
+      // as a Blob: Chromium could not read back a Blob of hundreds of MiB
+      // made in the page.
+      if (data.length > kBlobAtMost && !isArchiveName(inner)) yield { path: inner, bytes: data };
+      else yield* expand(inner, new Blob([data]), depth + 1);
     }
   }
   await reader.close();

@@ -76,19 +76,27 @@ export function imageWorker() {
       event.preventDefault();
       if (worker === own) fail(event.message || words.workerFailed);
     };
-    for (const { blob, gzipped } of waiting) own.postMessage({ image: blob, collection: true, gzipped });
+    for (const { image } of waiting) give(image);
   };
+  // An image's bytes are moved to the worker, not copied.
+  const give = ({ blob, bytes, gzipped }) => worker.postMessage({ image: blob ?? bytes, collection: true, gzipped },
+    bytes ? [bytes.buffer] : []);
+  // Bytes moved to a worker that failed are gone with it: those images fail
+  // with it too.
   const fail = (why) => {
     waiting.shift()?.resolve({ failed: why });
     worker.terminate();
     worker = null;
+    for (const lost of waiting.filter(({ image }) => image.bytes)) lost.resolve({ failed: why });
+    waiting.splice(0, waiting.length, ...waiting.filter(({ image }) => !image.bytes));
     if (waiting.length) start();
   };
   start();
   return {
-    extract: (blob, gzipped = false) => new Promise((resolve) => {
-      waiting.push({ blob, gzipped, resolve });
-      if (worker) worker.postMessage({ image: blob, collection: true, gzipped });
+    // An image as inputs.js gives it: {blob, gzipped} or {bytes}.
+    extract: (image) => new Promise((resolve) => {
+      waiting.push({ image, resolve });
+      if (worker) give(image);
       else start();
     }),
     terminate: () => worker?.terminate(),

@@ -156,13 +156,14 @@ async function extract(file, wholeRead) {
 
 // A File or Blob for an image shown on its own; {image, collection: true}
 // for one of a collection, which needs no map of its sectors, with
-// gzipped: true for a .gz, unpacked here whole. A collection's images come
+// gzipped: true for a .gz, unpacked here whole; a large image from a .zip
+// comes as its bytes. A collection's images come
 // one after another: each one's file is read as soon as it comes, while
 // the image before it is still being extracted.
 let queue = coreReady;
 onmessage = (event) => {
   const { image, collection, gzipped: gz } = event.data instanceof Blob ? { image: event.data } : event.data;
-  const wholeRead = gz ? gunzipped(image)
+  const wholeRead = image instanceof Uint8Array ? Promise.resolve(image) : gz ? gunzipped(image)
     : image.size <= kWholeRead ? image.arrayBuffer().then((buffer) => new Uint8Array(buffer)) : null;
   wholeRead?.catch(() => {}); // said in its turn, by extract
   queue = queue.then(() => {

@@ -916,6 +916,15 @@ test('a 64 MiB hostile image finishes while the page goes on answering', async (
   }
   assert.ok(answeredWhileExtracting);
   assert.ok((await page.textContent('#status')).includes('3 files ready'));
+  // The same image in a .zip and a .gz, each read whole.
+  const whole = readFileSync(image);
+  const packed = { 'junk.zip': zipSync({ 'junk.d88': whole }, { level: 0 }), 'junk.d88.gz': gzipSync(whole, { level: 1 }) };
+  for (const [name, bytes] of Object.entries(packed)) writeFileSync(join(work, name), bytes);
+  const { lines, files } = await collect(page, '#choose', Object.keys(packed).map((name) => join(work, name)));
+  assert.deepEqual(lines.map((line) => line.match(/^[^:]*: recognised; 3 files/)?.[0]),
+    ['junk.zip/junk.d88: recognised; 3 files', 'junk.d88.gz: recognised; 3 files']);
+  assert.deepEqual(JSON.parse(Buffer.from(files['manifest.json'])).filter((row) => row.kind === 'image')
+    .map((row) => row.size), [whole.length, whole.length]);
   assert.deepEqual(errors, []);
 });
 
