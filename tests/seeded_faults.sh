@@ -271,6 +271,8 @@ faults=(
   "web/src/gunzip.js@@s/if \(needed > kMaxInflated\) throw/if (false) throw/@@the page: a .gz that would unpack past 1 GiB"
   "web/src/collection.js@@s/const size = result.size \?\? image.blob\?.size \?\? image.bytes.length;/const size = image.blob?.size ?? image.bytes.length;/@@the page: a .gz's image is the one it unpacks to"
   "web/src/worker.js@@s/image instanceof Uint8Array \? Promise.resolve\(image\) : //@@the page: a large image from a .zip read from its bytes"
+  "web/src/worker.js@@s/  arenaUsed \+= length;\n//@@the page: each file of a collection in bytes of its own"
+  "web/src/collection.js@@s/zip.written\(\).then\(\(\) => worker.giveBack\(answer.arenas\)\)/worker.giveBack(answer.arenas)/@@the page: a collection's buffers go back once the zip has copied them"
   "web/src/bag.js@@s/Payload-Oxum: \\\$\{octets\}.\\\$\{payload.length\}/Payload-Oxum: \\\${payload.length}.\\\${octets}/@@the page: a bag's Payload-Oxum"
   "web/src/bag.js@@s/pieces: payload.map\(manifestLine\)/pieces: payload.slice(1).map(manifestLine)/@@the page: every payload file in a bag's manifest"
   "web/src/worker.js@@s/crypto.subtle \? new Uint8Array\(await crypto.subtle.digest\('SHA-256', bytes\)\) : sha256\(bytes\)/crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)) : new Uint8Array(32)/@@the page: SHA-256 without a secure context"

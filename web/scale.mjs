@@ -38,6 +38,7 @@ await context.addInitScript(() => {
     (await navigator.storage.getDirectory()).getFileHandle('collection.zip', { create: true });
 });
 const page = context.pages()[0] ?? await context.newPage();
+page.on('crash', () => console.error('the page crashed'));
 await page.goto(`http://127.0.0.1:${server.address().port}/`);
 
 // The ArrayBuffers each context holds, from the browser's own count: the

@@ -268,11 +268,15 @@ export function startCollection(files, viewer) {
     // before.
     const pending = [];
     const fileOldest = async () => {
-      const { image, result } = pending.shift();
+      const { image, result, worker } = pending.shift();
       if (image.problem) imageWithout(image.path, image.problem, 'unreadable');
       else {
         const answer = await result;
-        if (!left) fileResult(image, answer);
+        if (left) return;
+        fileResult(image, answer);
+        // The buffers of its files, once the zip has copied them, go back
+        // to be filled again.
+        if (answer.arenas?.length) zip.written().then(() => worker.giveBack(answer.arenas));
       }
     };
     const given = () => pending.filter(({ result }) => result).length;
@@ -281,7 +285,7 @@ export function startCollection(files, viewer) {
       if (stopAsked || left) break;
       found += 1;
       const worker = workers[turn++ % workers.length];
-      pending.push({ image, result: image.problem ? null : worker.extract(image) });
+      pending.push({ image, worker, result: image.problem ? null : worker.extract(image) });
       now = image.path;
       drawSoon();
       while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();

@@ -3,8 +3,9 @@
 // page. It answers an image with, in order:
 //   {type: 'stage'}                            the image is being extracted
 //   {type: 'image', found, messages}           what the image is, the system's texts
-//   {type: 'done', values, sectors, summary, heap, imageSha256, size}
-//                                              every value, the sectors read
+//   {type: 'done', values, sectors, summary, heap, imageSha256, size, arenas}
+//                                              every value, the sectors read; a
+//                                              collection's buffers of files
 //   {type: 'tracks', tracks}                   a 2DD or 2HD disk's records, track by track
 //   {type: 'disks', diskCount}                 its last word on the image
 // or {type: 'failed', reason, detail} at any point; a collection's .gz
@@ -67,7 +68,7 @@ export function imageWorker() {
       if (data.type === 'disks') {
         const { found, done, resolve } = waiting.shift();
         resolve({ found, values: done.values, sectors: done.sectors, summary: done.summary, diskCount: data.diskCount,
-          heap: done.heap, imageSha256: done.imageSha256, size: done.size });
+          heap: done.heap, imageSha256: done.imageSha256, size: done.size, arenas: done.arenas });
       }
       if (data.type === 'refused') waiting.shift().resolve({ problem: words[data.problem] });
       if (data.type === 'failed') fail(data.detail || data.reason);
@@ -99,6 +100,9 @@ export function imageWorker() {
       if (worker) give(image);
       else start();
     }),
+    // Buffers of a collection's files, their bytes in the zip: the worker
+    // fills them again.
+    giveBack: (buffers) => worker?.postMessage({ spare: buffers }, buffers),
     terminate: () => worker?.terminate(),
   };
 }

@@ -43,7 +43,8 @@ EM_JS(void, takeValue, (int kind, int side, int index, const char* name, int nam
     name: HEAPU8.slice(name, name + nameLength),
     start: [HEAPU8[fields], HEAPU8[fields + 1]],
     end: [HEAPU8[fields + 2], HEAPU8[fields + 3]],
-    bytes: HEAPU8.slice(bytes, bytes + length),
+    // Into a buffer of the worker's when it keeps them (a collection's).
+    bytes: Module.keepBytes ? Module.keepBytes(bytes, length) : HEAPU8.slice(bytes, bytes + length),
   });
 });
 

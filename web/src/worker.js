@@ -90,6 +90,32 @@ function rangesOf(file, whole) {
   return { read, failure: () => failure };
 }
 
+// A collection's files are copied out of the core into buffers of 1 MiB
+// that the page hands back once their bytes are in the zip, to be filled
+// again: made anew for each image, the spent ones awaited the garbage
+// collector by the hundred MiB, in the page and here. A larger file has a
+// buffer of its own.
+const kArena = 1024 * 1024;
+const kSpareArenas = 8;
+const spareArenas = [];
+let arenas = []; // this image's
+let arenaUsed = kArena;
+function keepBytes(at, length) {
+  if (length > kArena) {
+    const own = core.HEAPU8.slice(at, at + length);
+    arenas.push(own.buffer);
+    return own;
+  }
+  if (arenaUsed + length > kArena) {
+    arenas.push(spareArenas.pop() ?? new ArrayBuffer(kArena));
+    arenaUsed = 0;
+  }
+  const view = new Uint8Array(arenas.at(-1), arenaUsed, length);
+  view.set(core.HEAPU8.subarray(at, at + length));
+  arenaUsed += length;
+  return view;
+}
+
 // SHA-256: the browser's own where it has one (a secure context), else a
 // JavaScript one; a file too large to have been read whole, a piece at a
 // time.
@@ -109,6 +135,9 @@ async function sha256OfFile(file) {
 async function extract(file, wholeRead) {
   await coreReady;
   core.wantSectors = wantSectors;
+  core.keepBytes = wantSectors ? null : keepBytes;
+  arenas = [];
+  arenaUsed = kArena;
   values = [];
   sectors.length = 0;
   tracks = [];
@@ -138,9 +167,10 @@ async function extract(file, wholeRead) {
     }));
     imageSha256 = whole ? await sha256Hex(whole) : await sha256OfFile(file);
   }
-  const buffers = [...values, ...sectors].filter((value) => value?.bytes).map((value) => value.bytes.buffer);
+  const buffers = new Set([...values, ...sectors].filter((value) => value?.bytes).map((value) => value.bytes.buffer));
   post({ type: 'done', values, sectors, summary: summaryOfRun, heap: core.HEAPU8.length, imageSha256,
-    size: whole?.length ?? file.size }, buffers);
+    size: whole?.length ?? file.size, arenas }, [...buffers]);
+  arenas = [];
   // Once the files are out: the tracks as recorded, for the map's track
   // view, then each further disk's header, a read of its own.
   if (wantSectors && summaryOfRun) {
@@ -162,6 +192,11 @@ async function extract(file, wholeRead) {
 // the image before it is still being extracted.
 let queue = coreReady;
 onmessage = (event) => {
+  if (event.data.spare) {
+    spareArenas.push(...event.data.spare.filter((buffer) => buffer.byteLength === kArena));
+    spareArenas.length = Math.min(spareArenas.length, kSpareArenas);
+    return;
+  }
   const { image, collection, gzipped: gz } = event.data instanceof Blob ? { image: event.data } : event.data;
   const wholeRead = image instanceof Uint8Array ? Promise.resolve(image) : gz ? gunzipped(image)
     : image.size <= kWholeRead ? image.arrayBuffer().then((buffer) => new Uint8Array(buffer)) : null;

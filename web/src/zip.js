@@ -131,9 +131,10 @@ export function streamingZip(ask) {
   const sink = collectionSink(ask);
   const writer = sink.writable.getWriter();
   let failure = null;
+  let lastWrite = Promise.resolve();
   const zip = new Zip((error, chunk) => {
     if (error) throw error;
-    writer.write(chunk).catch((why) => { failure ??= why; });
+    lastWrite = writer.write(chunk).catch((why) => { failure ??= why; });
   });
   const mtime = new Date();
   return {
@@ -164,6 +165,9 @@ export function streamingZip(ask) {
       push(true);
       return size;
     },
+    // Once every byte added so far is copied out of what it was given
+    // (or can no longer be).
+    written: () => lastWrite,
     // Once the zip cannot be written, the rest is not made: end() says why.
     room: () => writer.ready.then(() => failure === null, () => false),
     toFile: sink.toFile,
