@@ -1,5 +1,6 @@
-// What was chosen or dropped, as images: the files of dropped folders, and
-// the images inside .zip archives and gzipped files, opened on the way.
+// What was chosen or dropped, as images: the files of dropped folders, the
+// images inside .zip archives, opened on the way, and gzipped files, which
+// the worker unpacks.
 import { BlobReader, ERR_INVALID_CRC32, Uint8ArrayWriter, ZipReader, configure } from '@zip.js/zip.js/lib/zip-core-native.js';
 import { kMaxInflated } from './gunzip.js';
 import { decodeShiftJis } from './shift_jis.js';

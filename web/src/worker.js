@@ -187,9 +187,9 @@ async function extract(file, wholeRead) {
 // A File or Blob for an image shown on its own; {image, collection: true}
 // for one of a collection, which needs no map of its sectors, with
 // gzipped: true for a .gz, unpacked here whole; a large image from a .zip
-// comes as its bytes. A collection's images come
-// one after another: each one's file is read as soon as it comes, while
-// the image before it is still being extracted.
+// comes as its bytes. A collection's images come one after another: each
+// one's file is read as soon as it comes, while the image before it is
+// still being extracted.
 let queue = coreReady;
 onmessage = (event) => {
   if (event.data.spare) {
