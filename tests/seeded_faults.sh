@@ -272,7 +272,7 @@ faults=(
   "web/src/collection.js@@s/const size = result.size \?\? image.blob\?.size \?\? image.bytes.length;/const size = image.blob?.size ?? image.bytes.length;/@@the page: a .gz's image is the one it unpacks to"
   "web/src/worker.js@@s/image instanceof Uint8Array \? Promise.resolve\(image\) : //@@the page: a large image from a .zip read from its bytes"
   "web/src/worker.js@@s/  arenaUsed \+= length;\n//@@the page: each file of a collection in bytes of its own"
-  "web/src/collection.js@@s/zip.written\(\).then\(\(\) => worker.giveBack\(answer.arenas\)\)/worker.giveBack(answer.arenas)/@@the page: a collection's buffers go back once the zip has copied them"
+  "web/src/zip.js@@s/if \(!onTheirWay && !waitsForFile\(\)\) \{/if (!onTheirWay) {/@@the page: a collection's zip goes to the file once it is given"
   "web/src/bag.js@@s/Payload-Oxum: \\\$\{octets\}.\\\$\{payload.length\}/Payload-Oxum: \\\${payload.length}.\\\${octets}/@@the page: a bag's Payload-Oxum"
   "web/src/bag.js@@s/pieces: payload.map\(manifestLine\)/pieces: payload.slice(1).map(manifestLine)/@@the page: every payload file in a bag's manifest"
   "web/src/worker.js@@s/crypto.subtle \? new Uint8Array\(await crypto.subtle.digest\('SHA-256', bytes\)\) : sha256\(bytes\)/crypto.subtle ? new Uint8Array(await crypto.subtle.digest('SHA-256', bytes)) : new Uint8Array(32)/@@the page: SHA-256 without a secure context"
@@ -281,7 +281,7 @@ faults=(
   "web/src/collection.js@@s/const hash = asBag \? sha256Hashing\(\) : null;/const hash = null;/@@the page: a bag's manifest files with their SHA-256"
   "web/src/sector_map.js@@s/sectors\[where\]\?.states\[k - kSectors\]/sectors[where]?.states[k]/@@the page: a file's sectors' states in the manifest"
   "web/src/collection.js@@s/c === 'sectors' \? runsText\(row\[c\]\) : row\[c\]/row[c]/@@the page: a file's sectors in the CSV"
-  "web/src/zip.js@@s/      for \(const blob of blobs.splice\(0\)\) await writer.write\(blob\);\n//@@the page: a zip sent to a file keeps what was made before"
+  "web/src/zip.js@@s/    for \(const blob of blobs.splice\(0\)\) await writer.write\(blob\);\n//@@the page: a zip sent to a file keeps what was made before"
 )
 
 mkdir -p "$tree"

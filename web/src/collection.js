@@ -274,9 +274,9 @@ export function startCollection(files, viewer) {
         const answer = await result;
         if (left) return;
         fileResult(image, answer);
-        // The buffers of its files, once the zip has copied them, go back
-        // to be filled again.
-        if (answer.arenas?.length) zip.written().then(() => worker.giveBack(answer.arenas));
+        // The buffers of its files, copied into the zip, go back to be
+        // filled again.
+        if (answer.arenas?.length) worker.giveBack(answer.arenas);
       }
     };
     const given = () => pending.filter(({ result }) => result).length;

@@ -51,63 +51,85 @@ export function makeZip(files) {
   return joined(parts);
 }
 
-// Where a collection's zip goes: gathered into one piece of 8 MiB, made
-// once (a Blob made of a zip's thousands of small chunks, or a file written
-// a chunk at a time, costs many times what copying them does, and a piece
-// made anew each time left the page holding a GiB of them until its
-// garbage was collected); each piece to a Blob in the page until a file is
-// given (a WritableStream such as the save picker's); then the Blobs go to
-// the file first and the rest straight after them. Past 256 MiB in the
-// page, with `ask` given, the zip waits for the file: `ask()` says so.
-// A Blob, and a file's write, copy the piece they are given.
+// Where a collection's zip goes: copied as fflate makes it into a piece of
+// 8 MiB (a Blob made of a zip's thousands of small chunks, or a file
+// written a chunk at a time, costs many times what copying them does, and
+// so did a stream's write of each chunk); each full piece to a Blob in the
+// page until a file is given (a WritableStream such as the save picker's);
+// then the Blobs go to the file first and the rest straight after them.
+// Past 256 MiB in the page, with `ask` given, the zip waits for the file:
+// `ask()` says so. A Blob copies its piece at once, which is filled again;
+// a piece written to the file is filled again once the write is done.
 function collectionSink(ask) {
   const blobs = [];
-  const piece = new Uint8Array(kPiece);
+  const spare = [];
+  let piece = new Uint8Array(kPiece);
   let held = 0;
   let inPage = 0;
   let file = null;
   let writer = null;
   let fileGiven = null;
   let closing = false;
-  async function fold() {
-    const bytes = piece.subarray(0, held);
-    if (!file && ask && inPage > kAskAt) {
+  let failure = null;
+  let handing = Promise.resolve(); // the pieces on their way, in order
+  let onTheirWay = 0; // bytes
+  const waitsForFile = () => file || (ask && inPage > kAskAt);
+  async function toFile(bytes) {
+    if (!file && ask) {
       ask();
       ask = null;
       await new Promise((resolve) => { fileGiven = resolve; });
     }
-    if (file && !writer) {
-      writer = file.getWriter();
-      for (const blob of blobs.splice(0)) await writer.write(blob);
-    }
-    if (writer) await writer.write(bytes);
-    else {
-      blobs.push(new Blob([bytes]));
-      inPage += bytes.length;
-    }
-    held = 0;
+    if (!file) return; // left unfinished
+    writer ??= file.getWriter();
+    for (const blob of blobs.splice(0)) await writer.write(blob);
+    await writer.write(bytes);
   }
-  const writable = new WritableStream({
-    async write(chunk) {
+  function handOn() {
+    const bytes = piece.subarray(0, held);
+    held = 0;
+    if (failure) return;
+    if (!onTheirWay && !waitsForFile()) {
+      try {
+        blobs.push(new Blob([bytes]));
+        inPage += bytes.length;
+      } catch (why) {
+        failure = why;
+      }
+      return;
+    }
+    piece = spare.pop() ?? new Uint8Array(kPiece);
+    onTheirWay += bytes.length;
+    handing = handing.then(() => (failure ? null : toFile(bytes))).catch((why) => { failure ??= why; })
+      .then(() => {
+        onTheirWay -= bytes.length;
+        spare.push(new Uint8Array(bytes.buffer));
+      });
+  }
+  return {
+    // A chunk of the zip, copied before this returns.
+    take(chunk) {
       for (let at = 0; at < chunk.length;) {
         const taken = Math.min(chunk.length - at, kPiece - held);
         piece.set(chunk.subarray(at, at + taken), held);
         held += taken;
         at += taken;
-        if (held === kPiece) await fold();
+        if (held === kPiece) handOn();
       }
+    },
+    // Once no more than 16 MiB are on their way: whether the zip can still
+    // be written.
+    async room() {
+      while (onTheirWay > kQueued) await handing;
+      return failure === null;
     },
     async close() {
       closing = true;
-      await fold();
-      if (writer) await writer.close();
+      if (held || (file && !writer)) handOn();
+      await handing;
+      if (!failure && writer) await writer.close().catch((why) => { failure ??= why; });
+      if (failure) throw failure;
     },
-    async abort(reason) {
-      await (writer ? writer.abort(reason) : file?.abort(reason));
-    },
-  }, new ByteLengthQueuingStrategy({ highWaterMark: kQueued }));
-  return {
-    writable,
     // Whether the file was taken: not once the zip is ending.
     toFile(stream) {
       if (closing || file) return false;
@@ -115,8 +137,14 @@ function collectionSink(ask) {
       fileGiven?.();
       return true;
     },
-    // Left unfinished: a write that waits for a file waits no more.
-    abandon: () => fileGiven?.(),
+    // Left unfinished: a write that waits for a file waits no more, and a
+    // file is left as it was before.
+    abandon() {
+      failure ??= new Error('abandoned');
+      fileGiven?.();
+      const abort = (writer ? writer.abort() : file?.abort());
+      abort?.catch(() => {});
+    },
     blob: () => (writer ? null : new Blob(blobs, { type: 'application/zip' })),
   };
 }
@@ -129,15 +157,13 @@ function collectionSink(ask) {
 // Blobs of a zip past 512 MiB.
 export function streamingZip(ask) {
   const sink = collectionSink(ask);
-  const writer = sink.writable.getWriter();
-  let failure = null;
-  let lastWrite = Promise.resolve();
   const zip = new Zip((error, chunk) => {
     if (error) throw error;
-    lastWrite = writer.write(chunk).catch((why) => { failure ??= why; });
+    sink.take(chunk);
   });
   const mtime = new Date();
   return {
+    // A file, its bytes copied into the zip before this returns.
     add(name, bytes, crc) {
       addToZip(zip, name, bytes, crc, mtime);
     },
@@ -160,27 +186,19 @@ export function streamingZip(ask) {
         text += piece;
         if (text.length < kTextPiece) continue;
         push(false);
-        await writer.ready.catch(() => {});
+        await sink.room();
       }
       push(true);
       return size;
     },
-    // Once every byte added so far is copied out of what it was given
-    // (or can no longer be).
-    written: () => lastWrite,
     // Once the zip cannot be written, the rest is not made: end() says why.
-    room: () => writer.ready.then(() => failure === null, () => false),
+    room: sink.room,
     toFile: sink.toFile,
-    // Left unfinished: a file is left as it was before.
-    abandon() {
-      sink.abandon();
-      writer.abort().catch(() => {});
-    },
+    abandon: sink.abandon,
     // The zip as a Blob, or null once it is in the file.
     async end() {
       zip.end();
-      await writer.close().catch((why) => { failure ??= why; });
-      if (failure) throw failure;
+      await sink.close();
       return sink.blob();
     },
   };
