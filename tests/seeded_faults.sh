@@ -281,7 +281,9 @@ faults=(
   "web/src/collection.js@@s/const hash = asBag \? sha256Hashing\(\) : null;/const hash = null;/@@the page: a bag's manifest files with their SHA-256"
   "web/src/sector_map.js@@s/sectors\[where\]\?.states\[k - kSectors\]/sectors[where]?.states[k]/@@the page: a file's sectors' states in the manifest"
   "web/src/collection.js@@s/c === 'sectors' \? runsText\(row\[c\]\) : row\[c\]/row[c]/@@the page: a file's sectors in the CSV"
-  "web/src/zip.js@@s/    for \(const blob of blobs.splice\(0\)\) await writer.write\(blob\);\n//@@the page: a zip sent to a file keeps what was made before"
+  "web/src/zip.js@@s/    for \(const before of blobs.splice\(0\)\) await writer.write\(before\);\n//@@the page: a zip sent to a file keeps what was made before"
+  "web/src/zip.js@@s/encoder.encodeInto\(text, utf8\).written/encoder.encodeInto(text, utf8).read/@@the page: a manifest's text made into every byte of its UTF-8"
+  "web/src/worker.js@@s/  const diskCount = core._d88CountDisks\(\);\n/  whole?.buffer.transfer?.(0);\n  const diskCount = core._d88CountDisks();\n/@@the page: an image's bytes kept until its last disk is counted"
 )
 
 mkdir -p "$tree"

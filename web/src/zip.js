@@ -2,10 +2,10 @@
 // stored as they are (no compression: the files are small and the CRC-32 of
 // an extracted file comes from the core). fflate writes them, with Zip64
 // records once an archive passes 65,535 entries or 4 GiB.
-import { Zip, ZipPassThrough, strToU8 } from 'fflate';
+import { Zip, ZipPassThrough } from 'fflate';
 
-const kPiece = 8 * 1024 * 1024; // zip bytes gathered before they go to a Blob or the file
-const kQueued = 16 * 1024 * 1024; // zip bytes waiting to be written before a collection waits too
+const kPiece = 8 * 1024 * 1024; // zip bytes gathered before they go to a Blob
+const kQueued = 16 * 1024 * 1024; // zip bytes on their way to the file before a collection waits too
 const kAskAt = 256 * 1024 * 1024; // zip bytes in the page past which a file is asked for
 const kTextPiece = 1024 * 1024; // characters of a text made into bytes at once
 
@@ -51,19 +51,19 @@ export function makeZip(files) {
   return joined(parts);
 }
 
-// Where a collection's zip goes: copied as fflate makes it into a piece of
-// 8 MiB (a Blob made of a zip's thousands of small chunks, or a file
+// Where a collection's zip goes: copied as fflate makes it into one piece
+// of 8 MiB (a Blob made of a zip's thousands of small chunks, or a file
 // written a chunk at a time, costs many times what copying them does, and
-// so did a stream's write of each chunk); each full piece to a Blob in the
-// page until a file is given (a WritableStream such as the save picker's);
-// then the Blobs go to the file first and the rest straight after them.
-// Past 256 MiB in the page, with `ask` given, the zip waits for the file:
-// `ask()` says so. A Blob copies its piece at once, which is filled again;
-// a piece written to the file is filled again once the write is done.
+// so did a stream's write of each chunk), made a Blob when full, and filled
+// again. The Blobs stay in the page until a file is given (a WritableStream
+// such as the save picker's), then go to it in order, and the rest straight
+// after them. Past 256 MiB in the page, with `ask` given, the zip waits for
+// the file: `ask()` says so. A Blob holds its bytes outside the page's
+// memory; a file written the piece itself was seen to take a copy each
+// time, which the page then held until its garbage was collected.
 function collectionSink(ask) {
   const blobs = [];
-  const spare = [];
-  let piece = new Uint8Array(kPiece);
+  const piece = new Uint8Array(kPiece);
   let held = 0;
   let inPage = 0;
   let file = null;
@@ -71,10 +71,10 @@ function collectionSink(ask) {
   let fileGiven = null;
   let closing = false;
   let failure = null;
-  let handing = Promise.resolve(); // the pieces on their way, in order
+  let handing = Promise.resolve(); // the Blobs on their way to the file, in order
   let onTheirWay = 0; // bytes
   const waitsForFile = () => file || (ask && inPage > kAskAt);
-  async function toFile(bytes) {
+  async function toFile(blob) {
     if (!file && ask) {
       ask();
       ask = null;
@@ -82,29 +82,28 @@ function collectionSink(ask) {
     }
     if (!file) return; // left unfinished
     writer ??= file.getWriter();
-    for (const blob of blobs.splice(0)) await writer.write(blob);
-    await writer.write(bytes);
+    for (const before of blobs.splice(0)) await writer.write(before);
+    await writer.write(blob);
   }
   function handOn() {
-    const bytes = piece.subarray(0, held);
+    const size = held;
     held = 0;
     if (failure) return;
-    if (!onTheirWay && !waitsForFile()) {
-      try {
-        blobs.push(new Blob([bytes]));
-        inPage += bytes.length;
-      } catch (why) {
-        failure = why;
-      }
+    let blob;
+    try {
+      blob = new Blob([piece.subarray(0, size)]);
+    } catch (why) {
+      failure = why;
       return;
     }
-    piece = spare.pop() ?? new Uint8Array(kPiece);
-    onTheirWay += bytes.length;
-    handing = handing.then(() => (failure ? null : toFile(bytes))).catch((why) => { failure ??= why; })
-      .then(() => {
-        onTheirWay -= bytes.length;
-        spare.push(new Uint8Array(bytes.buffer));
-      });
+    if (!onTheirWay && !waitsForFile()) {
+      blobs.push(blob);
+      inPage += size;
+      return;
+    }
+    onTheirWay += size;
+    handing = handing.then(() => (failure ? null : toFile(blob))).catch((why) => { failure ??= why; })
+      .then(() => { onTheirWay -= size; });
   }
   return {
     // A chunk of the zip, copied before this returns.
@@ -117,8 +116,8 @@ function collectionSink(ask) {
         if (held === kPiece) handOn();
       }
     },
-    // Once no more than 16 MiB are on their way: whether the zip can still
-    // be written.
+    // Once no more than 16 MiB are on their way to the file: whether the
+    // zip can still be written.
     async room() {
       while (onTheirWay > kQueued) await handing;
       return failure === null;
@@ -162,6 +161,12 @@ export function streamingZip(ask) {
     sink.take(chunk);
   });
   const mtime = new Date();
+  const encoder = new TextEncoder();
+  // A text's bytes are made into the same buffer each time, copied into the
+  // zip as soon as each piece is pushed: the entry being written is the
+  // last one, which fflate passes straight on (a MiB of text made into new
+  // bytes each time left the page hundreds of MiB to collect).
+  let utf8 = new Uint8Array(0);
   return {
     // A file, its bytes copied into the zip before this returns.
     add(name, bytes, crc) {
@@ -176,7 +181,8 @@ export function streamingZip(ask) {
       let size = 0;
       let text = '';
       const push = (final) => {
-        const bytes = strToU8(text);
+        if (utf8.length < 3 * text.length) utf8 = new Uint8Array(3 * text.length);
+        const bytes = utf8.subarray(0, encoder.encodeInto(text, utf8).written);
         text = '';
         seen(bytes);
         size += bytes.length;
