@@ -180,6 +180,9 @@ async function extract(file, wholeRead) {
   }
   const diskCount = core._d88CountDisks();
   core.readRange = null;
+  // Its bytes are let go of now: a collection's images, read anew each
+  // time, awaited the garbage collector by the dozen.
+  whole?.buffer.transfer?.(0);
   if (ranges.failure()) throw ranges.failure();
   post({ type: 'disks', diskCount });
 }
