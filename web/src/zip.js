@@ -59,8 +59,9 @@ export function makeZip(files) {
 // such as the save picker's), then go to it in order, and the rest straight
 // after them. Past 256 MiB in the page, with `ask` given, the zip waits for
 // the file: `ask()` says so. A Blob holds its bytes outside the page's
-// memory; a file written the piece itself was seen to take a copy each
-// time, which the page then held until its garbage was collected.
+// memory; writing the piece itself to the file left the page more garbage
+// to collect, and the piece could not be filled again before the write
+// was done.
 function collectionSink(ask) {
   const blobs = [];
   const piece = new Uint8Array(kPiece);
