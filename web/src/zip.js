@@ -75,7 +75,7 @@ function collectionSink(ask) {
   let handing = Promise.resolve(); // the Blobs on their way to the file, in order
   let onTheirWay = 0; // bytes
   const waitsForFile = () => file || (ask && inPage > kAskAt);
-  async function toFile(blob) {
+  async function intoFile(blob) {
     if (!file && ask) {
       ask();
       ask = null;
@@ -103,7 +103,7 @@ function collectionSink(ask) {
       return;
     }
     onTheirWay += size;
-    handing = handing.then(() => (failure ? null : toFile(blob))).catch((why) => { failure ??= why; })
+    handing = handing.then(() => (failure ? null : intoFile(blob))).catch((why) => { failure ??= why; })
       .then(() => { onTheirWay -= size; });
   }
   return {
@@ -142,8 +142,7 @@ function collectionSink(ask) {
     abandon() {
       failure ??= new Error('abandoned');
       fileGiven?.();
-      const abort = (writer ? writer.abort() : file?.abort());
-      abort?.catch(() => {});
+      (writer ?? file)?.abort().catch(() => {});
     },
     blob: () => (writer ? null : new Blob(blobs, { type: 'application/zip' })),
   };
