@@ -263,10 +263,22 @@ export function startCollection(files, viewer) {
     const workers = Array.from({ length: (navigator.hardwareConcurrency ?? 1) >= 2 ? 2 : 1 }, imageWorker);
     let turn = 0;
     // In order, the images given to the workers and what could not be an
-    // image: the lines keep the collection's order. Each worker has two at
-    // most, one extracted and the next read, while the page files the one
-    // before.
+    // image: the lines keep the collection's order. Plain files go to a
+    // worker a group at a time, read in one go (a read costs the browser
+    // more than its bytes do); the first groups are small, so that a few
+    // images still share both workers. Each worker has two groups at most,
+    // one extracted and the next read, while the page files the one before.
+    const kGroup = 8;
+    const groupSize = () => Math.min(kGroup, 1 + (turn >> 1));
     const pending = [];
+    let group = [];
+    const giveGroup = () => {
+      if (!group.length) return;
+      const worker = workers[turn++ % workers.length];
+      const answers = worker.extract(group);
+      group.forEach((image, k) => pending.push({ image, worker, result: answers[k] }));
+      group = [];
+    };
     const fileOldest = async () => {
       const { image, result, worker } = pending.shift();
       if (image.problem) imageWithout(image.path, image.problem, 'unreadable');
@@ -284,13 +296,22 @@ export function startCollection(files, viewer) {
       // Stopped, or left for another choice: what is done is kept.
       if (stopAsked || left) break;
       found += 1;
-      const worker = workers[turn++ % workers.length];
-      pending.push({ image, worker, result: image.problem ? null : worker.extract(image) });
+      if (image.blob && !image.gzipped) group.push(image);
+      else {
+        giveGroup();
+        if (image.problem) pending.push({ image });
+        else group.push(image);
+        giveGroup();
+      }
+      if (group.length >= groupSize()) giveGroup();
       now = image.path;
       drawSoon();
-      while (!left && pending.length && (given() > 2 * workers.length || pending[0].image.problem)) await fileOldest();
+      while (!left && pending.length && (given() > 2 * workers.length * kGroup || pending[0].image.problem)) {
+        await fileOldest();
+      }
       if (!(await zip.room())) break;
     }
+    giveGroup();
     while (!left && pending.length) await fileOldest();
     for (const worker of workers) worker.terminate();
     finish();

@@ -77,11 +77,15 @@ export function imageWorker() {
       event.preventDefault();
       if (worker === own) fail(event.message || words.workerFailed);
     };
-    for (const { image } of waiting) give(image);
+    for (const { image } of waiting) give([image]);
   };
-  // An image's bytes are moved to the worker, not copied.
-  const give = ({ blob, bytes, gzipped }) => worker.postMessage({ image: blob ?? bytes, collection: true, gzipped },
-    bytes ? [bytes.buffer] : []);
+  // An image's bytes are moved to the worker, not copied; several files
+  // or Blobs given at once are read together.
+  const give = (images) => {
+    if (images.length > 1) return worker.postMessage({ together: images.map(({ blob }) => blob) });
+    const [{ blob, bytes, gzipped }] = images;
+    worker.postMessage({ image: blob ?? bytes, collection: true, gzipped }, bytes ? [bytes.buffer] : []);
+  };
   // Bytes moved to a worker that failed are gone with it: those images fail
   // with it too.
   const fail = (why) => {
@@ -94,12 +98,14 @@ export function imageWorker() {
   };
   start();
   return {
-    // An image as inputs.js gives it: {blob, gzipped} or {bytes}.
-    extract: (image) => new Promise((resolve) => {
-      waiting.push({ image, resolve });
-      if (worker) give(image);
+    // Images as inputs.js gives them: {blob, gzipped} or {bytes} alone, or
+    // several {blob}; a promise of each one's answer.
+    extract: (images) => {
+      const answers = images.map((image) => new Promise((resolve) => waiting.push({ image, resolve })));
+      if (worker) give(images);
       else start();
-    }),
+      return answers;
+    },
     // Buffers of a collection's files, their bytes in the zip: the worker
     // fills them again.
     giveBack: (buffers) => worker?.postMessage({ spare: buffers }, buffers),

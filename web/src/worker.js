@@ -181,28 +181,43 @@ async function extract(file, wholeRead) {
   const diskCount = core._d88CountDisks();
   core.readRange = null;
   // Its bytes are let go of now: a collection's images, read anew each
-  // time, awaited the garbage collector by the dozen.
-  whole?.buffer.transfer?.(0);
+  // time, awaited the garbage collector by the dozen. Images read together
+  // share theirs, let go of with the last of them.
+  if (whole && whole.byteOffset + whole.length === whole.buffer.byteLength) whole.buffer.transfer?.(0);
   if (ranges.failure()) throw ranges.failure();
   post({ type: 'disks', diskCount });
+}
+
+const readWhole = (image) => (image.size <= kWholeRead
+  ? image.arrayBuffer().then((buffer) => new Uint8Array(buffer)) : null);
+
+// A collection's small images come several at a time and are read in one
+// go: each read costs the browser far more than its bytes do. Should that
+// read fail, each image is read on its own, so that only the one that cannot
+// be read says so.
+const kTogether = 8 * 1024 * 1024;
+function readTogether(images) {
+  const sizes = images.map((image) => image.size);
+  const total = sizes.reduce((sum, size) => sum + size, 0);
+  if (total > kTogether) return images.map(readWhole);
+  const all = new Blob(images).arrayBuffer().then((buffer) => (buffer.byteLength === total ? buffer : null), () => null);
+  let at = 0;
+  return images.map((image, k) => {
+    const start = at;
+    at += sizes[k];
+    return all.then((buffer) => (buffer ? new Uint8Array(buffer, start, sizes[k]) : readWhole(image)));
+  });
 }
 
 // A File or Blob for an image shown on its own; {image, collection: true}
 // for one of a collection, which needs no map of its sectors, with
 // gzipped: true for a .gz, unpacked here whole; a large image from a .zip
-// comes as its bytes. A collection's images come one after another: each
+// comes as its bytes; {together: [File or Blob, ...]} for a collection's
+// images read in one go. A collection's images come one after another: each
 // one's file is read as soon as it comes, while the image before it is
 // still being extracted.
 let queue = coreReady;
-onmessage = (event) => {
-  if (event.data.spare) {
-    spareArenas.push(...event.data.spare.filter((buffer) => buffer.byteLength === kArena));
-    spareArenas.length = Math.min(spareArenas.length, kSpareArenas);
-    return;
-  }
-  const { image, collection, gzipped: gz } = event.data instanceof Blob ? { image: event.data } : event.data;
-  const wholeRead = image instanceof Uint8Array ? Promise.resolve(image) : gz ? gunzipped(image)
-    : image.size <= kWholeRead ? image.arrayBuffer().then((buffer) => new Uint8Array(buffer)) : null;
+function enqueue(image, wholeRead, collection) {
   wholeRead?.catch(() => {}); // said in its turn, by extract
   queue = queue.then(() => {
     wantSectors = !collection;
@@ -213,4 +228,19 @@ onmessage = (event) => {
     const memory = /memory|alloc|OOM/i.test(String(error));
     post({ type: 'failed', reason: memory ? 'memory' : 'error', detail: String(error) });
   });
+}
+onmessage = (event) => {
+  if (event.data.spare) {
+    spareArenas.push(...event.data.spare.filter((buffer) => buffer.byteLength === kArena));
+    spareArenas.length = Math.min(spareArenas.length, kSpareArenas);
+    return;
+  }
+  if (event.data.together) {
+    const reads = readTogether(event.data.together);
+    event.data.together.forEach((image, k) => enqueue(image, reads[k], true));
+    return;
+  }
+  const { image, collection, gzipped: gz } = event.data instanceof Blob ? { image: event.data } : event.data;
+  enqueue(image, image instanceof Uint8Array ? Promise.resolve(image) : gz ? gunzipped(image) : readWhole(image),
+    collection);
 };
