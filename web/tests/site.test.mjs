@@ -854,11 +854,15 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     mkdirSync(stopping);
     for (let k = 0; k < 300; ++k) writeFileSync(join(stopping, `t${String(k).padStart(3, '0')}.d88`), readFileSync(sample));
     // Sent to a file mid-way (the save picker stands in for the person's
-    // choice), what was made before and after goes there, in order.
+    // choice), what was made before and after goes there, in order. The
+    // file takes nothing until the stop is asked for, so the collection
+    // waits for it, however fast the machine.
     await page.evaluate(() => {
+      const stopped = new Promise((resolve) => { window.stopped = resolve; });
       window.showSaveFilePicker = async () => ({ name: 'picked.zip', createWritable: async () => {
         const parts = [];
-        return new WritableStream({ write: (part) => { parts.push(part); }, close: () => { window.picked = new Blob(parts); } });
+        return new WritableStream({ write: async (part) => { await stopped; parts.push(part); },
+          close: () => { window.picked = new Blob(parts); } });
       } });
       delete document.body.dataset.stage;
     });
@@ -867,6 +871,7 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     await page.click('#to-file');
     await page.waitForFunction(() => document.querySelectorAll('#images li').length > 2);
     await page.click('#stop');
+    await page.evaluate(() => window.stopped());
     await page.waitForFunction(() => document.body.dataset.stage === 'done');
     const stoppedLines = await page.$$eval('#images li', (items) => items.length);
     assert.ok(stoppedLines < 300, `${stoppedLines} lines`);
