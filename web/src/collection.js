@@ -306,7 +306,7 @@ export function startCollection(files, viewer) {
       if (group.length >= groupSize()) giveGroup();
       now = image.path;
       drawSoon();
-      while (!left && pending.length && (given() > 2 * workers.length * kGroup || pending[0].image.problem)) {
+      while (!left && pending.length && (given() > workers.length * kGroup || pending[0].image.problem)) {
         await fileOldest();
       }
       if (!(await zip.room())) break;
