@@ -54,14 +54,13 @@ export function makeZip(files) {
 // Where a collection's zip goes: copied as fflate makes it into one piece
 // of 8 MiB (a Blob made of a zip's thousands of small chunks, or a file
 // written a chunk at a time, costs many times what copying them does, and
-// so did a stream's write of each chunk), made a Blob when full, and filled
-// again. The Blobs stay in the page until a file is given (a WritableStream
-// such as the save picker's), then go to it in order, and the rest straight
-// after them. Past 256 MiB in the page, with `ask` given, the zip waits for
-// the file: `ask()` says so. A Blob holds its bytes outside the page's
-// memory; writing the piece itself to the file left the page more garbage
-// to collect, and the piece could not be filled again before the write
-// was done.
+// so did a stream's write of each chunk), and filled again once full. A
+// full piece stays in the page as a Blob, which holds its bytes outside
+// the page's memory, until a file is given (a WritableStream such as the
+// save picker's); the Blobs then go to it in order, and each piece after
+// them goes as a copy of its own, so that the piece is filled again at
+// once. Past 256 MiB in the page, with `ask` given, the zip waits for the
+// file: `ask()` says so.
 function collectionSink(ask) {
   const blobs = [];
   const piece = new Uint8Array(kPiece);
@@ -75,7 +74,7 @@ function collectionSink(ask) {
   let handing = Promise.resolve(); // the Blobs on their way to the file, in order
   let onTheirWay = 0; // bytes
   const waitsForFile = () => file || (ask && inPage > kAskAt);
-  async function intoFile(blob) {
+  async function intoFile(bytes) {
     if (!file && ask) {
       ask();
       ask = null;
@@ -84,27 +83,36 @@ function collectionSink(ask) {
     if (!file) return; // left unfinished
     writer ??= file.getWriter();
     for (const before of blobs.splice(0)) await writer.write(before);
-    await writer.write(blob);
+    await writer.write(bytes);
   }
   function handOn() {
     const size = held;
     held = 0;
     if (failure) return;
-    let blob;
+    const staying = !onTheirWay && !waitsForFile();
+    let made;
     try {
-      blob = new Blob([piece.subarray(0, size)]);
+      made = staying ? new Blob([piece.subarray(0, size)]) : piece.slice(0, size);
     } catch (why) {
       failure = why;
       return;
     }
-    if (!onTheirWay && !waitsForFile()) {
-      blobs.push(blob);
+    if (staying) {
+      blobs.push(made);
       inPage += size;
       return;
     }
+    // Let go of once written. Sent as Blobs, the pieces were seen to fail
+    // with NotReadableError after a GB or so when the page ran fast, and
+    // not when its garbage was collected often: a written Blob's bytes are
+    // held by the browser until the page collects it, which they do not
+    // hasten.
     onTheirWay += size;
-    handing = handing.then(() => (failure ? null : intoFile(blob))).catch((why) => { failure ??= why; })
-      .then(() => { onTheirWay -= size; });
+    handing = handing.then(() => (failure ? null : intoFile(made))).catch((why) => { failure ??= why; })
+      .then(() => {
+        made.buffer.transfer?.(0);
+        onTheirWay -= size;
+      });
   }
   return {
     // A chunk of the zip, copied before this returns.

@@ -861,7 +861,8 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
       const stopped = new Promise((resolve) => { window.stopped = resolve; });
       window.showSaveFilePicker = async () => ({ name: 'picked.zip', createWritable: async () => {
         const parts = [];
-        return new WritableStream({ write: async (part) => { await stopped; parts.push(part); },
+        // Like a file, it keeps a copy of each write.
+        return new WritableStream({ write: async (part) => { await stopped; parts.push(new Blob([part])); },
           close: () => { window.picked = new Blob(parts); } });
       } });
       delete document.body.dataset.stage;
