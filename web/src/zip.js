@@ -5,7 +5,7 @@
 import { Zip, ZipPassThrough } from 'fflate';
 
 const kPiece = 8 * 1024 * 1024; // zip bytes gathered before they go to a Blob
-const kQueued = 16 * 1024 * 1024; // zip bytes on their way to the file before a collection waits too
+const kQueued = 8 * 1024 * 1024; // zip bytes on their way to the file before a collection waits too
 const kAskAt = 256 * 1024 * 1024; // zip bytes in the page past which a file is asked for
 const kTextPiece = 1024 * 1024; // characters of a text made into bytes at once
 
@@ -58,12 +58,12 @@ export function makeZip(files) {
 // full piece stays in the page as a Blob, which holds its bytes outside
 // the page's memory, until a file is given (a WritableStream such as the
 // save picker's); the Blobs then go to it in order, and each piece after
-// them goes as a copy of its own, so that the piece is filled again at
-// once. Past 256 MiB in the page, with `ask` given, the zip waits for the
+// them goes itself, filled again once written. Past 256 MiB in the page, with `ask` given, the zip waits for the
 // file: `ask()` says so.
 function collectionSink(ask) {
   const blobs = [];
-  const piece = new Uint8Array(kPiece);
+  let piece = new Uint8Array(kPiece);
+  const written = []; // pieces the file has taken, to be filled again
   let held = 0;
   let inPage = 0;
   let file = null;
@@ -71,7 +71,7 @@ function collectionSink(ask) {
   let fileGiven = null;
   let closing = false;
   let failure = null;
-  let handing = Promise.resolve(); // the Blobs on their way to the file, in order
+  let handing = Promise.resolve(); // the pieces on their way to the file, in order
   let onTheirWay = 0; // bytes
   const waitsForFile = () => file || (ask && inPage > kAskAt);
   async function intoFile(bytes) {
@@ -89,28 +89,29 @@ function collectionSink(ask) {
     const size = held;
     held = 0;
     if (failure) return;
-    const staying = !onTheirWay && !waitsForFile();
-    let made;
-    try {
-      made = staying ? new Blob([piece.subarray(0, size)]) : piece.slice(0, size);
-    } catch (why) {
-      failure = why;
-      return;
-    }
-    if (staying) {
-      blobs.push(made);
+    if (!onTheirWay && !waitsForFile()) {
+      try {
+        blobs.push(new Blob([piece.subarray(0, size)]));
+      } catch (why) {
+        failure = why;
+        return;
+      }
       inPage += size;
       return;
     }
-    // Let go of once written. Sent as Blobs, the pieces were seen to fail
-    // with NotReadableError after a GB or so when the page ran fast, and
-    // not when its garbage was collected often: a written Blob's bytes are
-    // held by the browser until the page collects it, which they do not
-    // hasten.
+    // The piece itself goes to the file, and another is filled meanwhile:
+    // one the file has taken, or a new one. Sent as Blobs, the pieces were
+    // seen to fail with NotReadableError after a GB or so when the page ran
+    // fast, and not when its garbage was collected often: a written Blob's
+    // bytes are held by the browser until the page collects it, which they
+    // do not hasten.
+    const full = piece;
+    piece = written.pop() ?? new Uint8Array(kPiece);
     onTheirWay += size;
-    handing = handing.then(() => (failure ? null : intoFile(made))).catch((why) => { failure ??= why; })
+    handing = handing.then(() => (failure ? null : intoFile(full.subarray(0, size))))
+      .catch((why) => { failure ??= why; })
       .then(() => {
-        made.buffer.transfer?.(0);
+        written.push(full);
         onTheirWay -= size;
       });
   }
@@ -125,7 +126,7 @@ function collectionSink(ask) {
         if (held === kPiece) handOn();
       }
     },
-    // Once no more than 16 MiB are on their way to the file: whether the
+    // Once no more than 8 MiB are on their way to the file: whether the
     // zip can still be written.
     async room() {
       while (onTheirWay > kQueued) await handing;
@@ -158,7 +159,7 @@ function collectionSink(ask) {
 
 // A collection's zip, made as the images come, into the page or into a
 // file (`toFile`); `room()` holds the collection back while more than
-// 16 MiB of it wait to be written, and answers whether the zip can still be
+// 8 MiB of it wait to be written, and answers whether the zip can still be
 // written at all. With `ask`, the zip waits for a file once the page holds
 // 256 MiB of it: Chromium, the one browser that asks, was seen to lose
 // Blobs of a zip past 512 MiB.

@@ -886,6 +886,7 @@ test('a collection: a folder, a .zip and a .gz in one zip with a manifest; bad i
     const stoppedFolders = new Set(Object.keys(unzipSync(readFileSync(await picked.path())))
       .filter((path) => path.includes('/')).map((path) => path.split('/')[0]));
     assert.equal(stoppedFolders.size, stoppedLines);
+    assert.equal(spawnSync('unzip', ['-tq', await picked.path()]).status, 0);
     // A .gz that would unpack past 1 GiB is refused with its reason.
     // Made from the members of a stream of zeros, each MiB flushed alike:
     // a MiB more than the limit, in 4.6 MB.
