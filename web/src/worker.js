@@ -90,13 +90,14 @@ function rangesOf(file, whole) {
   return { read, failure: () => failure };
 }
 
-// A collection's files are copied out of the core into buffers of 1 MiB
+// A collection's files are copied out of the core into buffers of 512 KiB
+// (most often one holds all of a floppy disk's files; a MiB held twice that)
 // that the page hands back once their bytes are in the zip, to be filled
 // again: made anew for each image, the spent ones awaited the garbage
 // collector by the hundred MiB, in the page and here. A larger file has a
 // buffer of its own.
-const kArena = 1024 * 1024;
-const kSpareArenas = 8;
+const kArena = 512 * 1024;
+const kSpareArenas = 16;
 const spareArenas = [];
 let arenas = []; // this image's
 let arenaUsed = kArena;
