@@ -286,7 +286,7 @@ faults=(
   "web/src/zip.js@@s/encoder.encodeInto\(text, utf8\).written/encoder.encodeInto(text, utf8).read/@@the page: a manifest's text made into every byte of its UTF-8"
   "web/src/worker.js@@s/  const diskCount = core._d88CountDisks\(\);\n/  whole?.buffer.transfer?.(0);\n  const diskCount = core._d88CountDisks();\n/@@the page: an image's bytes kept until its last disk is counted"
   "web/src/worker.js@@s/ : null\), \(\) => null\);/ : null));/@@the page: images read together are read again on their own when that read fails"
-  "web/src/worker.js@@s/if \(whole && whole.byteOffset \+ whole.length === whole.buffer.byteLength\) whole.buffer/whole?.buffer/@@the page: images read together keep their bytes until the last of them"
+  "web/src/worker.js@@s/if \(whole && !whole.heldForNext\) whole.buffer/whole?.buffer/@@the page: images read together keep their bytes until the last of them"
 )
 
 mkdir -p "$tree"

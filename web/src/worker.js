@@ -184,7 +184,7 @@ async function extract(file, wholeRead) {
   // Its bytes are let go of now: a collection's images, read anew each
   // time, awaited the garbage collector by the dozen. Images read together
   // share theirs, let go of with the last of them.
-  if (whole && whole.byteOffset + whole.length === whole.buffer.byteLength) whole.buffer.transfer?.(0);
+  if (whole && !whole.heldForNext) whole.buffer.transfer?.(0);
   if (ranges.failure()) throw ranges.failure();
   post({ type: 'disks', diskCount });
 }
@@ -206,7 +206,9 @@ function readTogether(images) {
   return images.map((image, k) => {
     const start = at;
     at += sizes[k];
-    return all.then((buffer) => (buffer ? new Uint8Array(buffer, start, sizes[k]) : readWhole(image)));
+    const last = k === images.length - 1;
+    return all.then((buffer) => (buffer
+      ? Object.assign(new Uint8Array(buffer, start, sizes[k]), { heldForNext: !last }) : readWhole(image)));
   });
 }
 
