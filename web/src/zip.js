@@ -58,8 +58,8 @@ export function makeZip(files) {
 // full piece stays in the page as a Blob, which holds its bytes outside
 // the page's memory, until a file is given (a WritableStream such as the
 // save picker's); the Blobs then go to it in order, and each piece after
-// them goes itself, filled again once written. Past 256 MiB in the page, with `ask` given, the zip waits for the
-// file: `ask()` says so.
+// them goes itself, filled again once written. Past 256 MiB in the page,
+// with `ask` given, the zip waits for the file: `ask()` says so.
 function collectionSink(ask) {
   const blobs = [];
   let piece = new Uint8Array(kPiece);
