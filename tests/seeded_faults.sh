@@ -173,7 +173,7 @@ faults=(
   "web/src/worker.js@@s/digest\('SHA-256', bytes\)/digest('SHA-1', bytes)/@@the page: zipped files: SHA-256 in the manifest"
   "web/src/collection.js@@s/    if \(left\) return;\n    draw\(\);/    if (left) return;/@@the page: a collection's last lines drawn"
   "web/src/protocol.js@@s/const \{ found, done, resolve \} = waiting.shift\(\);/const { found, done, resolve } = waiting.pop();/@@the page: zipped files: answers taken in order"
-  "web/src/protocol.js@@s/    for \(const \{ image \} of waiting\) give\(image\);\n//@@the page: zipped files: a failed worker's images go to the next"
+  "web/src/protocol.js@@s/    for \(const \{ image \} of waiting\) give\(\[image\]\);\n//@@the page: zipped files: a failed worker's images go to the next"
   "web/src/listing.js@@s/  const key = windowsFold\(value.characters\);/  const key = value.characters;/@@the page: names folded as Windows folds them"
   "web/src/listing.js@@s/  return value.characters.endsWith\(';'\) \? 'semicolon' : null;/  return null;/@@the page: a name ending in ;"
   "web/src/listing.js@@s/name: earlier\?.name \?\? value.characters/name: earlier?.name ?? value.shown/@@the page: files named by their characters"
