@@ -298,10 +298,14 @@ export function startCollection(files, viewer) {
       found += 1;
       if (image.blob && !image.gzipped) group.push(image);
       else {
+        // A .gz, a large image from a .zip or what is no image: on its own,
+        // in its place.
         giveGroup();
         if (image.problem) pending.push({ image });
-        else group.push(image);
-        giveGroup();
+        else {
+          group.push(image);
+          giveGroup();
+        }
       }
       if (group.length >= groupSize()) giveGroup();
       now = image.path;
