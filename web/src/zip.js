@@ -4,8 +4,8 @@
 // records once an archive passes 65,535 entries or 4 GiB.
 import { Zip, ZipPassThrough } from 'fflate';
 
-const kPiece = 8 * 1024 * 1024; // zip bytes gathered before they go to a Blob
-const kQueued = 8 * 1024 * 1024; // zip bytes on their way to the file before a collection waits too
+const kPiece = 4 * 1024 * 1024; // zip bytes gathered before they go to a Blob
+const kQueued = 4 * 1024 * 1024; // zip bytes on their way to the file before a collection waits too
 const kAskAt = 256 * 1024 * 1024; // zip bytes in the page past which a file is asked for
 const kTextPiece = 1024 * 1024; // characters of a text made into bytes at once
 
@@ -25,6 +25,10 @@ function addToZip(zip, name, bytes, crc, mtime) {
   if (crc === undefined) file.push(bytes, true);
   else file.ondata(null, bytes, true);
 }
+
+// Bytes let go of at once: a spent buffer waits for the collector however
+// large it is.
+const letGo = (bytes) => bytes.buffer.transfer?.(0);
 
 // Pieces of bytes as one array: a Blob made of a zip's hundreds of small
 // pieces cost several times what copying them does.
@@ -52,7 +56,7 @@ export function makeZip(files) {
 }
 
 // Where a collection's zip goes: copied as fflate makes it into one piece
-// of 8 MiB (a Blob made of a zip's thousands of small chunks, or a file
+// of 4 MiB (a Blob made of a zip's thousands of small chunks, or a file
 // written a chunk at a time, costs many times what copying them does, and
 // so did a stream's write of each chunk), and filled again once full. A
 // full piece stays in the page as a Blob, which holds its bytes outside
@@ -85,35 +89,41 @@ function collectionSink(ask) {
     for (const before of blobs.splice(0)) await writer.write(before);
     await writer.write(bytes);
   }
+  // Bytes into a Blob of the page, or once the zip goes to a file, to the
+  // file after what went before: then a promise of their writing.
+  function send(bytes) {
+    if (!onTheirWay && !waitsForFile()) {
+      try {
+        blobs.push(new Blob([bytes]));
+      } catch (why) {
+        failure = why;
+      }
+      inPage += bytes.length;
+      return null;
+    }
+    onTheirWay += bytes.length;
+    handing = handing.then(() => (failure ? null : intoFile(bytes)))
+      .catch((why) => { failure ??= why; })
+      .then(() => { onTheirWay -= bytes.length; });
+    return handing;
+  }
   function handOn() {
     const size = held;
     held = 0;
     if (failure) return;
-    if (!onTheirWay && !waitsForFile()) {
-      try {
-        blobs.push(new Blob([piece.subarray(0, size)]));
-      } catch (why) {
-        failure = why;
-        return;
-      }
-      inPage += size;
-      return;
-    }
-    // The piece itself goes to the file, and another is filled meanwhile:
-    // one the file has taken, or a new one. Sent as Blobs, the pieces were
-    // seen to fail with NotReadableError after a GB or so when the page ran
-    // fast, and not when its garbage was collected often: a written Blob's
-    // bytes are held by the browser until the page collects it, which they
-    // do not hasten.
+    // A piece that goes to the file goes itself, and another is filled
+    // meanwhile: one the file has taken, or a new one. Sent as Blobs, the
+    // pieces were seen to fail with NotReadableError after a GB or so when
+    // the page ran fast, and not when its garbage was collected often: a
+    // written Blob's bytes are held by the browser until the page collects
+    // it, which they do not hasten.
     const full = piece;
+    const writing = send(full.subarray(0, size));
+    if (!writing) return;
     piece = written.pop() ?? new Uint8Array(kPiece);
-    onTheirWay += size;
-    handing = handing.then(() => (failure ? null : intoFile(full.subarray(0, size))))
-      .catch((why) => { failure ??= why; })
-      .then(() => {
-        written.push(full);
-        onTheirWay -= size;
-      });
+    // One is kept to be filled again; another is let go of now, not left
+    // to the collector.
+    writing.then(() => (written.length ? letGo(full) : written.push(full)));
   }
   return {
     // A chunk of the zip, copied before this returns.
@@ -126,15 +136,25 @@ function collectionSink(ask) {
         if (held === kPiece) handOn();
       }
     },
-    // Once no more than 8 MiB are on their way to the file: whether the
+    // Once no more than 4 MiB are on their way to the file: whether the
     // zip can still be written.
     async room() {
       while (onTheirWay > kQueued) await handing;
       return failure === null;
     },
-    async close() {
+    // Once every piece on its way is written, the spare ones let go of:
+    // room for the central directory.
+    async drain() {
+      await handing;
+      written.splice(0).forEach(letGo);
+    },
+    // The zip's last chunk, its central directory, is its own (tens of MB
+    // for an archive's entries): it goes as it is, not copied into pieces
+    // that would all be new while the ones before are being written.
+    async close(last) {
       closing = true;
-      if (held || (file && !writer)) handOn();
+      if (held) handOn();
+      if (!failure) send(last);
       await handing;
       if (!failure && writer) await writer.close().catch((why) => { failure ??= why; });
       if (failure) throw failure;
@@ -159,15 +179,17 @@ function collectionSink(ask) {
 
 // A collection's zip, made as the images come, into the page or into a
 // file (`toFile`); `room()` holds the collection back while more than
-// 8 MiB of it wait to be written, and answers whether the zip can still be
+// 4 MiB of it wait to be written, and answers whether the zip can still be
 // written at all. With `ask`, the zip waits for a file once the page holds
 // 256 MiB of it: Chromium, the one browser that asks, was seen to lose
 // Blobs of a zip past 512 MiB.
 export function streamingZip(ask) {
   const sink = collectionSink(ask);
-  const zip = new Zip((error, chunk) => {
+  let last = null;
+  const zip = new Zip((error, chunk, final) => {
     if (error) throw error;
-    sink.take(chunk);
+    if (final) last = chunk;
+    else sink.take(chunk);
   });
   const mtime = new Date();
   const encoder = new TextEncoder();
@@ -190,7 +212,10 @@ export function streamingZip(ask) {
       let size = 0;
       let text = '';
       const push = (final) => {
-        if (utf8.length < 3 * text.length) utf8 = new Uint8Array(3 * text.length);
+        if (utf8.length < 3 * text.length) {
+          letGo(utf8);
+          utf8 = new Uint8Array(3 * text.length);
+        }
         const bytes = utf8.subarray(0, encoder.encodeInto(text, utf8).written);
         text = '';
         seen(bytes);
@@ -212,8 +237,10 @@ export function streamingZip(ask) {
     abandon: sink.abandon,
     // The zip as a Blob, or null once it is in the file.
     async end() {
+      await sink.drain();
+      letGo(utf8);
       zip.end();
-      await sink.close();
+      await sink.close(last);
       return sink.blob();
     },
   };
