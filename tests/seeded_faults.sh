@@ -287,6 +287,8 @@ faults=(
   "web/src/worker.js@@s/  const diskCount = core._d88CountDisks\(\);\n/  whole?.buffer.transfer?.(0);\n  const diskCount = core._d88CountDisks();\n/@@the page: an image's bytes kept until its last disk is counted"
   "web/src/worker.js@@s/ : null\), \(\) => null\);/ : null));/@@the page: images read together are read again on their own when that read fails"
   "web/src/worker.js@@s/if \(whole && !whole.heldForNext\) whole.buffer/whole?.buffer/@@the page: images read together keep their bytes until the last of them"
+  "web/src/zip.js@@s/if \(final\) last = chunk;/if (final) last = chunk.subarray(1);/@@the page: a collection's zip ends with its central directory, whole"
+  "web/src/zip.js@@s/writing.then\(\(\) => \(written.length \? letGo\(full\) : written.push\(full\)\)\);/letGo(full);/@@the page: a piece of the zip let go of only once written"
 )
 
 mkdir -p "$tree"
