@@ -95,10 +95,10 @@ function collectionSink(ask) {
     if (!onTheirWay && !waitsForFile()) {
       try {
         blobs.push(new Blob([bytes]));
+        inPage += bytes.length;
       } catch (why) {
         failure = why;
       }
-      inPage += bytes.length;
       return null;
     }
     onTheirWay += bytes.length;
