@@ -6,8 +6,8 @@
 # extract-here.exe on images whose names hold spaces, Japanese and what a
 # command interpreter would take for commands, several at once.
 # Needs g++-mingw-w64-x86-64, wine64 and unzip (Debian packages).
-# A unit test under Wine is run a second time only if it fails: once in CI a
-# test that cannot fail on its own exited at once with no output at all,
+# The windows test preset runs a unit test a second time if it fails: once a
+# test that cannot fail on its own exited at once under Wine with no output,
 # which is Wine's start, not the test. A second failure fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
