@@ -148,14 +148,18 @@ function collectionSink(ask) {
       await handing;
       written.splice(0).forEach(letGo);
     },
-    // The zip's last chunk, its central directory, is its own (tens of MB
-    // for an archive's entries): it goes as it is, not copied into pieces
-    // that would all be new while the ones before are being written.
+    // The rest of the piece, and the zip's last chunk, its central
+    // directory, which is its own (tens of MB for an archive's entries): it
+    // goes as it is, not copied into pieces that would all be new while the
+    // ones before are being written. No piece is filled again.
     async close(last) {
       closing = true;
-      if (held) handOn();
-      if (!failure) send(last);
+      if (!failure) {
+        if (held) send(piece.subarray(0, held));
+        send(last);
+      }
       await handing;
+      letGo(piece);
       if (!failure && writer) await writer.close().catch((why) => { failure ??= why; });
       if (failure) throw failure;
     },
